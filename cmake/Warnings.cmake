@@ -1,0 +1,6 @@
+function(installer_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(INSTALLER_WARNINGS_AS_ERRORS)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()

@@ -1,0 +1,50 @@
+#pragma once
+// A file handle that is always closed with its owner.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class File {
+public:
+    enum class Mode {
+        Read,      // existing file, reading
+        Write,     // created or truncated, writing
+        Append,    // created when missing, every write goes to the end
+        ReadWrite  // created when missing, not truncated
+    };
+
+    File() = default;
+    ~File() { Close(); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    bool Open(const std::wstring& path, Mode mode);
+    bool IsOpen() const;
+    void Close();
+
+    int64_t Size() const;  // -1 when unknown
+    // Whole-buffer operations: false unless every byte went through.
+    bool Write(const void* data, size_t size);
+    bool WriteAt(int64_t offset, const void* data, size_t size);  // safe from several threads
+    // Reads up to `size` bytes; returns the count read, -1 on error, 0 at the end.
+    int64_t Read(void* data, size_t size);
+    bool Truncate(int64_t size);
+
+private:
+#ifdef _WIN32
+    void* handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+#else
+    int fd_ = -1;
+#endif
+};
+
+// Reads a whole file into `out`; false when it cannot be opened or read.
+bool ReadWholeFile(const std::wstring& path, std::string& out);
+// Creates or truncates `path` and writes `data`; false on any failure.
+bool WriteWholeFile(const std::wstring& path, const std::string& data);
+
+}  // namespace platform
