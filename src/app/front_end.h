@@ -6,7 +6,7 @@
 class CInstallContext;
 
 class IStartupFrontEnd {
-public:
+  public:
     virtual ~IStartupFrontEnd() = default;
     // Runs the initialization sequence with its display; true when it succeeded.
     virtual bool RunInitialization(CInstallContext& context) = 0;

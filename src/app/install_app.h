@@ -6,14 +6,14 @@ class IStartupFrontEnd;
 
 // The application object: start-up order from parameters to the wizard.
 class CInstallApp {
-public:
+  public:
     CInstallApp(CInstallContext& context, IStartupFrontEnd& frontEnd)
         : context_(context), frontEnd_(frontEnd) {}
 
     // Runs the whole installer; always false, so the process ends afterwards.
     bool InitInstance(const std::wstring& commandTail);
 
-private:
+  private:
     CInstallContext& context_;
     IStartupFrontEnd& frontEnd_;
 };

@@ -49,8 +49,10 @@ std::vector<std::wstring> CInstallContext::DefaultServers() {
     while (start <= all.size()) {
         const size_t end = all.find(L';', start);
         const std::wstring entry = all.substr(start, end == std::wstring::npos ? end : end - start);
-        if (!entry.empty()) servers.push_back(entry);
-        if (end == std::wstring::npos) break;
+        if (!entry.empty())
+            servers.push_back(entry);
+        if (end == std::wstring::npos)
+            break;
         start = end + 1;
     }
     return servers;
@@ -58,11 +60,14 @@ std::vector<std::wstring> CInstallContext::DefaultServers() {
 
 std::wstring CInstallContext::DefaultLogPath() {
     std::wstring dir = platform::GetTempDirectory();
-    if (dir.size() > 259) dir.clear();
+    if (dir.size() > 259)
+        dir.clear();
     if (!dir.empty()) {
-        if (IsPathSeparator(dir.back())) dir.pop_back();
+        if (IsPathSeparator(dir.back()))
+            dir.pop_back();
         dir += kPathSeparator;
-        if (EnsureDirectory(dir)) return dir + L"Install.log";
+        if (EnsureDirectory(dir))
+            return dir + L"Install.log";
     }
     // No usable temporary directory: a "Log" directory beside the installer.
     dir = GetModuleDir() + kPathSeparator + L"Log" + kPathSeparator;

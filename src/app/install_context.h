@@ -10,7 +10,7 @@
 #include "service/service_record.h"
 
 class CInstallContext {
-public:
+  public:
     // The one context of the process, created with the defaults on first use.
     static CInstallContext& Instance();
 
@@ -58,7 +58,7 @@ public:
     bool AppExe(ServiceRecordList& records, std::wstring& resultText);
     bool AppFilesNot(ServiceRecordList& records, std::wstring& resultText);
 
-private:
+  private:
     mutable std::mutex paramsLock_;
     ServiceRecord params_;
 };

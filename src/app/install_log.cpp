@@ -19,7 +19,8 @@ std::string ToFileBytes(std::wstring_view text) {
     std::string bytes;
     bytes.reserve(utf8.size() + 8);
     for (const char c : utf8) {
-        if (c == '\n') bytes += '\r';
+        if (c == '\n')
+            bytes += '\r';
         bytes += c;
     }
     return bytes;
@@ -28,9 +29,11 @@ std::string ToFileBytes(std::wstring_view text) {
 void Append(const std::wstring& path, const std::string& bytes) {
     std::lock_guard<std::mutex> guard(LogLock());
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Append)) return;
+    if (!file.Open(path, platform::File::Mode::Append))
+        return;
     std::string out;
-    if (file.Size() == 0) out = "\xEF\xBB\xBF";
+    if (file.Size() == 0)
+        out = "\xEF\xBB\xBF";
     out += bytes;
     file.Write(out.data(), out.size());
 }
@@ -65,7 +68,8 @@ std::wstring MaskPasswords(std::wstring_view text) {
         while (end < out.size() && out[end] != L'&' && out[end] != L' ' && out[end] != L'\t' &&
                out[end] != L'\r' && out[end] != L'\n' && out[end] != L',' && out[end] != 0xFF0C)
             ++end;
-        if (end > begin) out.replace(begin, end - begin, L"***");
+        if (end > begin)
+            out.replace(begin, end - begin, L"***");
         at = begin;
     }
     return out;

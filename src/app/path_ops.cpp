@@ -25,12 +25,15 @@ bool IsJoinSeparator(wchar_t c) {
 std::wstring Trim(const std::wstring& s) {
     size_t begin = 0;
     size_t end = s.size();
-    while (begin < end && IsJoinSeparator(s[begin])) ++begin;
-    while (end > begin && IsJoinSeparator(s[end - 1])) --end;
+    while (begin < end && IsJoinSeparator(s[begin]))
+        ++begin;
+    while (end > begin && IsJoinSeparator(s[end - 1]))
+        --end;
     std::wstring part = s.substr(begin, end - begin);
 #ifndef _WIN32
     for (auto& c : part)
-        if (c == L'\\') c = L'/';
+        if (c == L'\\')
+            c = L'/';
 #endif
     return part;
 }
@@ -40,7 +43,8 @@ std::wstring Trim(const std::wstring& s) {
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& file) {
     std::wstring joined;
 #ifndef _WIN32
-    if (!dir.empty() && IsPathSeparator(dir.front())) joined = L"/";
+    if (!dir.empty() && IsPathSeparator(dir.front()))
+        joined = L"/";
 #endif
     joined += Trim(dir);
     joined += kPathSeparator;
@@ -52,14 +56,18 @@ std::wstring GetFileNameOfPath(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
     const size_t dot = name.find(L'.');
-    if (dot == std::wstring::npos || dot == 0) return {};
+    if (dot == std::wstring::npos || dot == 0)
+        return {};
     return name;
 }
 
-bool PathExists(const std::wstring& path) { return platform::PathExists(path); }
+bool PathExists(const std::wstring& path) {
+    return platform::PathExists(path);
+}
 
 bool EnsureDirectory(const std::wstring& path) {
-    if (platform::PathExists(path)) return true;
+    if (platform::PathExists(path))
+        return true;
     size_t last = std::wstring::npos;
     for (size_t i = path.size(); i-- > 0;) {
         if (IsPathSeparator(path[i])) {
@@ -67,19 +75,25 @@ bool EnsureDirectory(const std::wstring& path) {
             break;
         }
     }
-    if (last == std::wstring::npos) return false;
+    if (last == std::wstring::npos)
+        return false;
     bool ok = true;
     for (size_t i = 1; i <= last; ++i) {
-        if (!IsPathSeparator(path[i]) || IsPathSeparator(path[i - 1])) continue;
+        if (!IsPathSeparator(path[i]) || IsPathSeparator(path[i - 1]))
+            continue;
         const std::wstring level = path.substr(0, i);
         // Drive roots such as "C:" are not directories to create.
-        if (level.size() == 2 && level[1] == L':') continue;
-        if (!platform::IsDirectory(level)) ok = platform::CreateDirectoryLevel(level);
+        if (level.size() == 2 && level[1] == L':')
+            continue;
+        if (!platform::IsDirectory(level))
+            ok = platform::CreateDirectoryLevel(level);
     }
     return ok && platform::IsDirectory(path.substr(0, last == 0 ? 1 : last));
 }
 
-std::wstring GetModulePath() { return platform::GetModuleFilePath(); }
+std::wstring GetModulePath() {
+    return platform::GetModuleFilePath();
+}
 
 std::wstring GetModuleDir() {
     const std::wstring path = GetModulePath();

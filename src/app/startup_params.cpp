@@ -9,7 +9,8 @@ namespace {
 
 void RemoveAll(std::wstring& text, const std::wstring& what) {
     size_t at = 0;
-    while ((at = text.find(what, at)) != std::wstring::npos) text.erase(at, what.size());
+    while ((at = text.find(what, at)) != std::wstring::npos)
+        text.erase(at, what.size());
 }
 
 }  // namespace
@@ -21,7 +22,8 @@ void ReadCommandLineParams(CInstallContext& context, const std::wstring& command
     size_t start = 0;
     while (start < narrow.size()) {
         size_t end = narrow.find(';', start);
-        if (end == std::string::npos) end = narrow.size();
+        if (end == std::string::npos)
+            end = narrow.size();
         if (end > start) {
             const std::wstring word = text::SystemToWide(narrow.substr(start, end - start));
             const size_t equals = word.find(L'=');
@@ -29,7 +31,8 @@ void ReadCommandLineParams(CInstallContext& context, const std::wstring& command
             const std::wstring value =
                 equals == std::wstring::npos ? word : word.substr(equals + 1);
             context.SetParam(key, value);
-            if (key == L"--ver") version = value;
+            if (key == L"--ver")
+                version = value;
         }
         start = end + 1;
     }
@@ -39,13 +42,13 @@ void ReadCommandLineParams(CInstallContext& context, const std::wstring& command
 void ReadFileDescriptionParams(CInstallContext& context, const CVersionUpdater& versionInfo) {
     for (const auto& table : versionInfo.StringTables()) {
         const auto& description = table.strings[CVersionUpdater::FileDescription];
-        if (!description) continue;
+        if (!description)
+            continue;
         const size_t semicolon = description->find(L';');
         std::wstring company =
             semicolon == std::wstring::npos ? L"" : description->substr(0, semicolon);
-        std::wstring application = semicolon == std::wstring::npos
-                                       ? *description
-                                       : description->substr(semicolon + 1);
+        std::wstring application =
+            semicolon == std::wstring::npos ? *description : description->substr(semicolon + 1);
         RemoveAll(company, L"comname=");
         RemoveAll(application, L"appid=");
         context.SetParam(L"comname", company);
@@ -59,5 +62,6 @@ void ReadStartupParams(CInstallContext& context, const std::wstring& commandTail
         return;
     }
     CVersionUpdater versionInfo;
-    if (versionInfo.Load(GetModulePath())) ReadFileDescriptionParams(context, versionInfo);
+    if (versionInfo.Load(GetModulePath()))
+        ReadFileDescriptionParams(context, versionInfo);
 }

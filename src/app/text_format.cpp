@@ -13,10 +13,14 @@ FormatArg::FormatArg(const char* v) : kind_(Kind::Text), text_(SystemToWide(v ? 
 
 long long FormatArg::AsSigned() const {
     switch (kind_) {
-        case Kind::Signed: return signed_;
-        case Kind::Unsigned: return static_cast<long long>(unsigned_);
-        case Kind::Real: return static_cast<long long>(real_);
-        case Kind::Text: return 0;
+        case Kind::Signed:
+            return signed_;
+        case Kind::Unsigned:
+            return static_cast<long long>(unsigned_);
+        case Kind::Real:
+            return static_cast<long long>(real_);
+        case Kind::Text:
+            return 0;
     }
     return 0;
 }
@@ -27,20 +31,28 @@ unsigned long long FormatArg::AsUnsigned() const {
 
 double FormatArg::AsReal() const {
     switch (kind_) {
-        case Kind::Signed: return static_cast<double>(signed_);
-        case Kind::Unsigned: return static_cast<double>(unsigned_);
-        case Kind::Real: return real_;
-        case Kind::Text: return 0;
+        case Kind::Signed:
+            return static_cast<double>(signed_);
+        case Kind::Unsigned:
+            return static_cast<double>(unsigned_);
+        case Kind::Real:
+            return real_;
+        case Kind::Text:
+            return 0;
     }
     return 0;
 }
 
 std::wstring FormatArg::AsText() const {
     switch (kind_) {
-        case Kind::Signed: return std::to_wstring(signed_);
-        case Kind::Unsigned: return std::to_wstring(unsigned_);
-        case Kind::Real: return std::to_wstring(real_);
-        case Kind::Text: return text_;
+        case Kind::Signed:
+            return std::to_wstring(signed_);
+        case Kind::Unsigned:
+            return std::to_wstring(unsigned_);
+        case Kind::Real:
+            return std::to_wstring(real_);
+        case Kind::Text:
+            return text_;
     }
     return {};
 }
@@ -59,7 +71,8 @@ bool ParseSpec(std::wstring_view format, size_t& i, Spec& spec) {
     while (i < format.size() && std::wcschr(L"-+ #0", format[i]) != nullptr)
         spec.flags += static_cast<char>(format[i++]);
     auto number = [&](int& out) {
-        if (i >= format.size() || !std::iswdigit(format[i])) return;
+        if (i >= format.size() || !std::iswdigit(format[i]))
+            return;
         out = 0;
         while (i < format.size() && std::iswdigit(format[i]) && out < 10000)
             out = out * 10 + (format[i++] - L'0');
@@ -71,17 +84,22 @@ bool ParseSpec(std::wstring_view format, size_t& i, Spec& spec) {
         number(spec.precision);
     }
     // Length modifiers carry no meaning here: the argument knows its own type.
-    if (format.substr(i, 3) == L"I64" || format.substr(i, 3) == L"I32") i += 3;
-    while (i < format.size() && std::wcschr(L"hlLqjztI", format[i]) != nullptr) ++i;
-    if (i >= format.size()) return false;
+    if (format.substr(i, 3) == L"I64" || format.substr(i, 3) == L"I32")
+        i += 3;
+    while (i < format.size() && std::wcschr(L"hlLqjztI", format[i]) != nullptr)
+        ++i;
+    if (i >= format.size())
+        return false;
     spec.conversion = format[i++];
     return true;
 }
 
 std::string NarrowSpec(const Spec& spec, const char* length, char conversion) {
     std::string s = "%" + spec.flags;
-    if (spec.width >= 0) s += std::to_string(spec.width);
-    if (spec.precision >= 0) s += "." + std::to_string(spec.precision);
+    if (spec.width >= 0)
+        s += std::to_string(spec.width);
+    if (spec.precision >= 0)
+        s += "." + std::to_string(spec.precision);
     return s + length + conversion;
 }
 
@@ -89,8 +107,10 @@ template <class T>
 std::wstring PrintNumber(const std::string& narrowSpec, T value) {
     char buffer[512];
     const int n = std::snprintf(buffer, sizeof buffer, narrowSpec.c_str(), value);
-    if (n < 0) return {};
-    return std::wstring(buffer, buffer + (n < static_cast<int>(sizeof buffer) ? n : sizeof buffer - 1));
+    if (n < 0)
+        return {};
+    return std::wstring(buffer,
+                        buffer + (n < static_cast<int>(sizeof buffer) ? n : sizeof buffer - 1));
 }
 
 std::wstring PrintText(const Spec& spec, std::wstring value) {
@@ -107,13 +127,15 @@ std::wstring Convert(const Spec& spec, const FormatArg& arg) {
     switch (spec.conversion) {
         case L'd':
         case L'i':
-            if (arg.kind() == FormatArg::Kind::Text) return PrintText(spec, arg.AsText());
+            if (arg.kind() == FormatArg::Kind::Text)
+                return PrintText(spec, arg.AsText());
             return PrintNumber(NarrowSpec(spec, "ll", 'd'), arg.AsSigned());
         case L'u':
         case L'x':
         case L'X':
         case L'o':
-            if (arg.kind() == FormatArg::Kind::Text) return PrintText(spec, arg.AsText());
+            if (arg.kind() == FormatArg::Kind::Text)
+                return PrintText(spec, arg.AsText());
             return PrintNumber(NarrowSpec(spec, "ll", static_cast<char>(spec.conversion)),
                                arg.AsUnsigned());
         case L'f':
@@ -122,11 +144,13 @@ std::wstring Convert(const Spec& spec, const FormatArg& arg) {
         case L'E':
         case L'g':
         case L'G':
-            if (arg.kind() == FormatArg::Kind::Text) return PrintText(spec, arg.AsText());
+            if (arg.kind() == FormatArg::Kind::Text)
+                return PrintText(spec, arg.AsText());
             return PrintNumber(NarrowSpec(spec, "", static_cast<char>(spec.conversion)),
                                arg.AsReal());
         case L'c':
-            if (arg.kind() == FormatArg::Kind::Text) return PrintText(spec, arg.AsText());
+            if (arg.kind() == FormatArg::Kind::Text)
+                return PrintText(spec, arg.AsText());
             return PrintText(spec, std::wstring(1, static_cast<wchar_t>(arg.AsSigned())));
         default:  // s, S and anything unknown: the argument as text
             return PrintText(spec, arg.AsText());
@@ -152,8 +176,10 @@ std::wstring FormatArgs(std::wstring_view format, std::initializer_list<FormatAr
             continue;
         }
         Spec spec;
-        if (!ParseSpec(format, i, spec)) break;
-        if (next == args.end()) continue;  // a conversion without argument prints nothing
+        if (!ParseSpec(format, i, spec))
+            break;
+        if (next == args.end())
+            continue;  // a conversion without argument prints nothing
         out += Convert(spec, *next++);
     }
     return out;

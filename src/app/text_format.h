@@ -10,7 +10,7 @@
 namespace text {
 
 class FormatArg {
-public:
+  public:
     enum class Kind { Signed, Unsigned, Real, Text };
 
     FormatArg(int v) : kind_(Kind::Signed), signed_(v) {}
@@ -32,7 +32,7 @@ public:
     double AsReal() const;
     std::wstring AsText() const;
 
-private:
+  private:
     Kind kind_;
     long long signed_ = 0;
     unsigned long long unsigned_ = 0;

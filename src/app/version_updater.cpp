@@ -8,24 +8,27 @@
 namespace {
 
 constexpr const wchar_t* kStandardNames[CVersionUpdater::kStringNameCount] = {
-    L"Comments",        L"CompanyName",      L"FileDescription", L"FileVersion",
-    L"InternalName",    L"LegalCopyright",   L"LegalTrademarks", L"OriginalFilename",
-    L"PrivateBuild",    L"ProductName",      L"ProductVersion",  L"SpecialBuild"};
+    L"Comments",     L"CompanyName",    L"FileDescription", L"FileVersion",
+    L"InternalName", L"LegalCopyright", L"LegalTrademarks", L"OriginalFilename",
+    L"PrivateBuild", L"ProductName",    L"ProductVersion",  L"SpecialBuild"};
 
-constexpr size_t kFirstChildOffset = 92;     // after the header and VS_FIXEDFILEINFO
-constexpr size_t kFirstTableOffset = 36;     // inside StringFileInfo
-constexpr size_t kFirstStringOffset = 24;    // inside a StringTable
-constexpr size_t kKeyOffset = 6;             // wLength, wValueLength, wType
+constexpr size_t kFirstChildOffset = 92;   // after the header and VS_FIXEDFILEINFO
+constexpr size_t kFirstTableOffset = 36;   // inside StringFileInfo
+constexpr size_t kFirstStringOffset = 24;  // inside a StringTable
+constexpr size_t kKeyOffset = 6;           // wLength, wValueLength, wType
 
-size_t AlignUp4(size_t n) { return (n + 3) & ~size_t{3}; }
+size_t AlignUp4(size_t n) {
+    return (n + 3) & ~size_t{3};
+}
 
 // Bounds-checked view of the block: every read past the end yields nothing.
 class BlockReader {
-public:
+  public:
     explicit BlockReader(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
 
     bool U16(size_t at, uint16_t& value) const {
-        if (at + 2 > bytes_.size()) return false;
+        if (at + 2 > bytes_.size())
+            return false;
         value = static_cast<uint16_t>(bytes_[at] | (bytes_[at + 1] << 8));
         return true;
     }
@@ -38,13 +41,14 @@ public:
         next = at;
         while (next + 2 <= limit && U16(next, unit)) {
             next += 2;
-            if (unit == 0) break;
+            if (unit == 0)
+                break;
             units += static_cast<char16_t>(unit);
         }
         return Widen(units);
     }
 
-private:
+  private:
     static std::wstring Widen(const std::u16string& units) {
         std::wstring out;
         for (size_t i = 0; i < units.size(); ++i) {
@@ -70,9 +74,11 @@ private:
 };
 
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+        if (std::towlower(a[i]) != std::towlower(b[i]))
+            return false;
     return true;
 }
 
@@ -80,16 +86,21 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
 int MatchStandardName(const std::wstring& key) {
     for (int n = 0; n < CVersionUpdater::kStringNameCount; ++n) {
         const std::wstring name = kStandardNames[n];
-        if (key.size() > name.size()) continue;
-        if (EqualsNoCase(key, name.substr(0, key.size()))) return n;
+        if (key.size() > name.size())
+            continue;
+        if (EqualsNoCase(key, name.substr(0, key.size())))
+            return n;
     }
     return -1;
 }
 
 int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
     return -1;
 }
 
@@ -99,7 +110,8 @@ void ParseTableKey(const std::wstring& key, uint16_t& language, uint16_t& codePa
     for (size_t part = 0; part < 2; ++part) {
         for (size_t i = part * 4; i < part * 4 + 4 && i < key.size(); ++i) {
             const int digit = HexDigit(key[i]);
-            if (digit < 0) break;
+            if (digit < 0)
+                break;
             value[part] = value[part] * 16 + static_cast<uint32_t>(digit);
         }
     }
@@ -111,14 +123,16 @@ void ParseTableKey(const std::wstring& key, uint16_t& language, uint16_t& codePa
 
 bool CVersionUpdater::Load(const std::wstring& path) {
     std::vector<uint8_t> block;
-    if (!platform::ReadVersionInfoBlock(path, block)) return false;
+    if (!platform::ReadVersionInfoBlock(path, block))
+        return false;
     return LoadBlock(block);
 }
 
 bool CVersionUpdater::LoadBlock(const std::vector<uint8_t>& block) {
     const BlockReader reader(block);
     uint16_t rootLength = 0;
-    if (block.empty() || !reader.U16(0, rootLength)) return false;
+    if (block.empty() || !reader.U16(0, rootLength))
+        return false;
 
     std::vector<CStringTable> tables;
     const size_t child = kFirstChildOffset;
@@ -140,7 +154,8 @@ bool CVersionUpdater::LoadBlock(const std::vector<uint8_t>& block) {
                 const size_t entryEnd = std::min(tableEnd, entry + entryLength);
                 const std::wstring key = reader.Text(entry + kKeyOffset, entryEnd, next);
                 const int name = MatchStandardName(key);
-                if (name >= 0) parsed.strings[name] = reader.Text(AlignUp4(next), entryEnd, next);
+                if (name >= 0)
+                    parsed.strings[name] = reader.Text(AlignUp4(next), entryEnd, next);
                 entry = AlignUp4(entry + entryLength);
             }
             tables.push_back(std::move(parsed));

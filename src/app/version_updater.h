@@ -7,7 +7,7 @@
 #include <vector>
 
 class CVersionUpdater {
-public:
+  public:
     enum StringName {
         Comments,
         CompanyName,
@@ -39,6 +39,6 @@ public:
 
     const std::vector<CStringTable>& StringTables() const { return tables_; }
 
-private:
+  private:
     std::vector<CStringTable> tables_;
 };

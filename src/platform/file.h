@@ -7,7 +7,7 @@
 namespace platform {
 
 class File {
-public:
+  public:
     enum class Mode {
         Read,      // existing file, reading
         Write,     // created or truncated, writing
@@ -34,7 +34,7 @@ public:
     int64_t Read(void* data, size_t size);
     bool Truncate(int64_t size);
 
-private:
+  private:
 #ifdef _WIN32
     void* handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
 #else

@@ -5,13 +5,16 @@ namespace platform {
 
 bool ReadWholeFile(const std::wstring& path, std::string& out) {
     File file;
-    if (!file.Open(path, File::Mode::Read)) return false;
+    if (!file.Open(path, File::Mode::Read))
+        return false;
     out.clear();
     char buffer[65536];
     for (;;) {
         const int64_t n = file.Read(buffer, sizeof buffer);
-        if (n < 0) return false;
-        if (n == 0) return true;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
         out.append(buffer, static_cast<size_t>(n));
     }
 }

@@ -7,7 +7,8 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = kReplacement;
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -104,11 +105,16 @@ std::wstring Utf8ToWide(std::string_view utf8) {
     std::wstring out;
     out.reserve(utf8.size());
     size_t i = 0;
-    while (i < utf8.size()) AppendWide(out, DecodeUtf8(utf8, i));
+    while (i < utf8.size())
+        AppendWide(out, DecodeUtf8(utf8, i));
     return out;
 }
 
-std::string SystemToUtf8(std::string_view narrow) { return WideToUtf8(SystemToWide(narrow)); }
-std::string Utf8ToSystem(std::string_view utf8) { return WideToSystem(Utf8ToWide(utf8)); }
+std::string SystemToUtf8(std::string_view narrow) {
+    return WideToUtf8(SystemToWide(narrow));
+}
+std::string Utf8ToSystem(std::string_view utf8) {
+    return WideToSystem(Utf8ToWide(utf8));
+}
 
 }  // namespace text

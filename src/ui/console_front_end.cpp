@@ -6,8 +6,8 @@
 // The initialization sequence and the install flow are not wired in yet: start-up
 // ends after reading its parameters, as after a cancelled initialization.
 bool ConsoleFrontEnd::RunInitialization(CInstallContext& context) {
-    platform::WriteStdout(L"comname=" + context.GetParam(L"comname") +
-                          L" appid=" + context.GetParam(L"appid") + L"\n");
+    platform::WriteStdout(L"comname=" + context.GetParam(L"comname") + L" appid=" +
+                          context.GetParam(L"appid") + L"\n");
     exitCode_ = 1;
     return false;
 }

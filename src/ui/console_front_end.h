@@ -3,13 +3,13 @@
 #include "app/front_end.h"
 
 class ConsoleFrontEnd : public IStartupFrontEnd {
-public:
+  public:
     bool RunInitialization(CInstallContext& context) override;
     void RunWizard(CInstallContext& context) override;
     void ShowMessage(CInstallContext& context, const std::wstring& text) override;
 
     int ExitCode() const { return exitCode_; }
 
-private:
+  private:
     int exitCode_ = 0;
 };

@@ -14,8 +14,9 @@ std::string LocalTimestamp() {
 }
 
 void SleepMilliseconds(unsigned milliseconds) {
-    struct timespec ts{static_cast<time_t>(milliseconds / 1000),
-                       static_cast<long>(milliseconds % 1000) * 1000000L};
+    struct timespec ts {
+        static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L
+    };
     while (nanosleep(&ts, &ts) != 0) {
     }
 }

@@ -22,6 +22,8 @@ void WriteStderr(std::wstring_view text) {
     std::fflush(stderr);
 }
 
-bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+bool StdoutIsTerminal() {
+    return isatty(STDOUT_FILENO) == 1;
+}
 
 }  // namespace platform

@@ -22,11 +22,14 @@ bool IsDirectory(const std::wstring& path) {
 }
 
 bool CreateDirectoryLevel(const std::wstring& path) {
-    if (mkdir(text::WideToSystem(path).c_str(), 0755) == 0) return true;
+    if (mkdir(text::WideToSystem(path).c_str(), 0755) == 0)
+        return true;
     return errno == EEXIST && IsDirectory(path);
 }
 
-bool RemoveFile(const std::wstring& path) { return unlink(text::WideToSystem(path).c_str()) == 0; }
+bool RemoveFile(const std::wstring& path) {
+    return unlink(text::WideToSystem(path).c_str()) == 0;
+}
 
 bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
     return rename(text::WideToSystem(from).c_str(), text::WideToSystem(to).c_str()) == 0;
@@ -34,7 +37,8 @@ bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
 
 std::wstring GetTempDirectory() {
     const char* dir = std::getenv("TMPDIR");
-    if (dir == nullptr || *dir == '\0') dir = "/tmp";
+    if (dir == nullptr || *dir == '\0')
+        dir = "/tmp";
     return text::SystemToWide(dir);
 }
 

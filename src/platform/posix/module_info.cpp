@@ -15,13 +15,15 @@ namespace platform {
 std::wstring GetModuleFilePath() {
     std::string buffer(PATH_MAX, '\0');
     const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n <= 0) return {};
+    if (n <= 0)
+        return {};
     buffer.resize(static_cast<size_t>(n));
     return text::SystemToWide(buffer);
 }
 
 bool ReadVersionInfoBlock(const std::wstring& path, std::vector<uint8_t>& block) {
-    if (path.empty() || path != GetModuleFilePath() || kInstallerVersionInfoSize == 0) return false;
+    if (path.empty() || path != GetModuleFilePath() || kInstallerVersionInfoSize == 0)
+        return false;
     block.assign(kInstallerVersionInfo, kInstallerVersionInfo + kInstallerVersionInfoSize);
     return true;
 }

@@ -3,8 +3,14 @@
 
 namespace text {
 
-std::string WideToSystem(std::wstring_view wide) { return WideToUtf8(wide); }
-std::wstring SystemToWide(std::string_view narrow) { return Utf8ToWide(narrow); }
-bool IsSystemLeadByte(unsigned char) { return false; }
+std::string WideToSystem(std::wstring_view wide) {
+    return WideToUtf8(wide);
+}
+std::wstring SystemToWide(std::string_view narrow) {
+    return Utf8ToWide(narrow);
+}
+bool IsSystemLeadByte(unsigned char) {
+    return false;
+}
 
 }  // namespace text

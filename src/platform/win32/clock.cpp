@@ -15,6 +15,8 @@ std::string LocalTimestamp() {
     return buffer;
 }
 
-void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+void SleepMilliseconds(unsigned milliseconds) {
+    Sleep(milliseconds);
+}
 
 }  // namespace platform

@@ -4,7 +4,9 @@
 
 namespace platform {
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+File::File(File&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = INVALID_HANDLE_VALUE;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -20,26 +22,37 @@ bool File::Open(const std::wstring& path, Mode mode) {
     DWORD access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
-        case Mode::Read: break;
-        case Mode::Write: access = GENERIC_WRITE, disposition = CREATE_ALWAYS; break;
-        case Mode::Append: access = FILE_APPEND_DATA, disposition = OPEN_ALWAYS; break;
-        case Mode::ReadWrite: access = GENERIC_READ | GENERIC_WRITE, disposition = OPEN_ALWAYS; break;
+        case Mode::Read:
+            break;
+        case Mode::Write:
+            access = GENERIC_WRITE, disposition = CREATE_ALWAYS;
+            break;
+        case Mode::Append:
+            access = FILE_APPEND_DATA, disposition = OPEN_ALWAYS;
+            break;
+        case Mode::ReadWrite:
+            access = GENERIC_READ | GENERIC_WRITE, disposition = OPEN_ALWAYS;
+            break;
     }
     handle_ = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return IsOpen();
 }
 
-bool File::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+bool File::IsOpen() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+}
 
 void File::Close() {
-    if (IsOpen()) CloseHandle(handle_);
+    if (IsOpen())
+        CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
 }
 
 int64_t File::Size() const {
     LARGE_INTEGER size;
-    if (!IsOpen() || !GetFileSizeEx(handle_, &size)) return -1;
+    if (!IsOpen() || !GetFileSizeEx(handle_, &size))
+        return -1;
     return size.QuadPart;
 }
 
@@ -48,7 +61,8 @@ bool File::Write(const void* data, size_t size) {
     while (size > 0) {
         const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
         DWORD written = 0;
-        if (!WriteFile(handle_, p, chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(handle_, p, chunk, &written, nullptr) || written == 0)
+            return false;
         p += written;
         size -= written;
     }
@@ -63,7 +77,8 @@ bool File::WriteAt(int64_t offset, const void* data, size_t size) {
         at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
         at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
         DWORD written = 0;
-        if (!WriteFile(handle_, p, chunk, &written, &at) || written == 0) return false;
+        if (!WriteFile(handle_, p, chunk, &written, &at) || written == 0)
+            return false;
         p += written;
         offset += written;
         size -= written;
@@ -74,7 +89,8 @@ bool File::WriteAt(int64_t offset, const void* data, size_t size) {
 int64_t File::Read(void* data, size_t size) {
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD got = 0;
-    if (!ReadFile(handle_, data, chunk, &got, nullptr)) return -1;
+    if (!ReadFile(handle_, data, chunk, &got, nullptr))
+        return -1;
     return got;
 }
 

@@ -17,7 +17,9 @@ bool CreateDirectoryLevel(const std::wstring& path) {
     return CreateDirectoryW(path.c_str(), nullptr) != FALSE || IsDirectory(path);
 }
 
-bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+bool RemoveFile(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != FALSE;
+}
 
 bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
@@ -26,7 +28,8 @@ bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
 std::wstring GetTempDirectory() {
     wchar_t buffer[MAX_PATH];
     const DWORD n = GetTempPathW(MAX_PATH - 1, buffer);
-    if (n == 0 || n >= MAX_PATH) return {};
+    if (n == 0 || n >= MAX_PATH)
+        return {};
     return std::wstring(buffer, n);
 }
 

@@ -7,8 +7,10 @@ namespace platform {
 std::wstring GetModuleFilePath() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
+        const DWORD n =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return {};
         if (n < buffer.size()) {
             buffer.resize(n);
             return buffer;
@@ -20,9 +22,11 @@ std::wstring GetModuleFilePath() {
 bool ReadVersionInfoBlock(const std::wstring& path, std::vector<uint8_t>& block) {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size == 0) return false;
+    if (size == 0)
+        return false;
     std::vector<uint8_t> bytes(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, bytes.data())) return false;
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, bytes.data()))
+        return false;
     block.swap(bytes);
     return true;
 }

@@ -9,6 +9,8 @@ void NetworkStartup() {
     WSAStartup(MAKEWORD(1, 1), &data);
 }
 
-void NetworkCleanup() { WSACleanup(); }
+void NetworkCleanup() {
+    WSACleanup();
+}
 
 }  // namespace platform

@@ -5,9 +5,11 @@
 namespace text {
 
 std::string WideToSystem(std::wstring_view wide) {
-    if (wide.empty()) return {};
+    if (wide.empty())
+        return {};
     const int size = static_cast<int>(wide.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    const int needed =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
     if (needed > 0)
         WideCharToMultiByte(CP_ACP, 0, wide.data(), size, out.data(), needed, nullptr, nullptr);
@@ -15,14 +17,18 @@ std::string WideToSystem(std::wstring_view wide) {
 }
 
 std::wstring SystemToWide(std::string_view narrow) {
-    if (narrow.empty()) return {};
+    if (narrow.empty())
+        return {};
     const int size = static_cast<int>(narrow.size());
     const int needed = MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, nullptr, 0);
     std::wstring out(static_cast<size_t>(needed > 0 ? needed : 0), L'\0');
-    if (needed > 0) MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, out.data(), needed);
+    if (needed > 0)
+        MultiByteToWideChar(CP_ACP, 0, narrow.data(), size, out.data(), needed);
     return out;
 }
 
-bool IsSystemLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+bool IsSystemLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
 }  // namespace text
