@@ -1,0 +1,21 @@
+#pragma once
+// One GET through libcurl, and the pieces of a service query around it. The query
+// operations themselves are members of CInstallContext (service_transport.cpp).
+#include <string>
+
+class CInstallContext;
+
+// GETs `url` (sent in the system code page) and appends every byte received to `body`.
+// Sets only the URL, the write callback and a 3-second limit on the whole transfer, so
+// redirects are not followed, HTTP error statuses are no failure and TLS verification is
+// the library's default. Stores the libcurl result code in context.lastTransferResult
+// (left alone when no handle could be created) and returns true for CURLE_OK.
+bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& body);
+
+// "http://entry/inst/?query" when the entry has a colon after its first character
+// (address:port), "https://entry/inst/?query" otherwise.
+std::wstring ServiceUrl(const std::wstring& entry, const std::wstring& query);
+
+// The answer text: bytes up to the first NUL, read as UTF-8 and taken through the system
+// code page (characters it lacks become its default character).
+std::wstring DecodeServiceAnswer(const std::string& body);
