@@ -1,0 +1,127 @@
+// install-service: the reference install service and its HTTP download mirror.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "catalog.h"
+#include "event_log.h"
+#include "service_host.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: install-service --catalog FILE [options]\n"
+    "  --catalog FILE        catalog of companies and applications (JSON)\n"
+    "  --files DIR           files directory: package sizes, and what the mirror serves\n"
+    "  --listen ADDRESS      address to listen on (default 127.0.0.1)\n"
+    "  --port N              install service port (default 8000; 0: any free port)\n"
+    "  --mirror-port N       also serve DIR as HTTP download mirror on port N (0: any)\n"
+    "  --mirror-address IP   the catalog server ip of this mirror (default ADDRESS:N)\n"
+    "  --events FILE         event log, JSON lines (default install-events.jsonl)\n"
+    "  --threads N           worker threads per listener (default 32)\n"
+    "  --quiet               log refused requests only\n"
+    "  --check               check the catalog and exit\n";
+
+bool ReadPort(const char* text, int& port) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (!*text || *end || value < 0 || value > 65535)
+        return false;
+    port = static_cast<int>(value);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    service::HostOptions options;
+    std::string catalogPath;
+    std::string eventsPath = "install-events.jsonl";
+    bool checkOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--check") {
+            checkOnly = true;
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (hasValue && arg == "--catalog") {
+            catalogPath = argv[++i];
+        } else if (hasValue && arg == "--files") {
+            options.filesDir = argv[++i];
+        } else if (hasValue && arg == "--listen") {
+            options.listen = argv[++i];
+        } else if (hasValue && arg == "--mirror-address") {
+            options.mirrorAddress = argv[++i];
+        } else if (hasValue && arg == "--events") {
+            eventsPath = argv[++i];
+        } else if (hasValue && arg == "--port" && ReadPort(argv[i + 1], options.servicePort)) {
+            ++i;
+        } else if (hasValue && arg == "--mirror-port" &&
+                   ReadPort(argv[i + 1], options.mirrorPort)) {
+            ++i;
+        } else if (hasValue && arg == "--threads") {
+            options.threads = std::atoi(argv[++i]);
+        } else {
+            std::cerr << "install-service: bad argument " << arg << "\n" << kUsage;
+            return 2;
+        }
+    }
+    if (catalogPath.empty()) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    if (options.mirrorPort >= 0 && options.filesDir.empty()) {
+        std::cerr << "install-service: the mirror needs --files\n";
+        return 2;
+    }
+
+    service::Catalog catalog;
+    std::string error;
+    if (!catalog.LoadFile(catalogPath, options.filesDir, error)) {
+        std::cerr << "install-service: " << error << "\n";
+        return 1;
+    }
+    if (checkOnly) {
+        for (const auto& [comname, company] : catalog.Companies())
+            for (const auto& [appid, app] : company.applications)
+                std::cout << comname << "/" << appid << ": " << app.servers.size() << " server(s), "
+                          << app.packages.size() << " package(s)\n";
+        return 0;
+    }
+
+    // Signals are taken by sigwait below, not by handlers: stopping the listeners is not
+    // something a signal handler may do.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    service::EventLog events(eventsPath);
+    service::ServiceHost host(catalog, events, options);
+    if (!host.Bind(error)) {
+        std::cerr << "install-service: " << error << "\n";
+        return 1;
+    }
+    host.Start();
+    std::cout << "install service listening on " << options.listen << ":" << host.ServicePort()
+              << "\n";
+    if (host.MirrorPort() > 0)
+        std::cout << "HTTP mirror listening on " << options.listen << ":" << host.MirrorPort()
+                  << " (catalog ip " << host.MirrorAddress() << ", files " << options.filesDir
+                  << ")\n";
+    std::cout << "event log " << eventsPath << std::endl;
+
+    int received = 0;
+    sigwait(&signals, &received);
+    service::LogLine(std::string("stopping on signal ") + std::to_string(received));
+    host.Stop();
+    return 0;
+}

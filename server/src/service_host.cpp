@@ -1,0 +1,187 @@
+#include "service_host.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <ctime>
+#include <iostream>
+#include <mutex>
+
+#include "answer_writer.h"
+#include "file_mirror.h"
+#include "install_service.h"
+
+namespace service {
+namespace {
+
+// Set by a handler that logged its own answer; the library's logger runs afterwards on
+// the same thread and then stays quiet.
+thread_local bool handlerLogged = false;
+
+// Query strings of the mirror carry passwords: they never reach the log.
+std::string MaskPasswords(std::string text) {
+    size_t at = 0;
+    while ((at = text.find("password=", at)) != std::string::npos) {
+        at += 9;
+        const size_t end = text.find('&', at);
+        text.replace(at, (end == std::string::npos ? text.size() : end) - at, "***");
+    }
+    return text;
+}
+
+std::string RequestTarget(const httplib::Request& request) {
+    std::string target = request.path;
+    bool first = true;
+    for (const auto& [name, value] : request.params) {
+        target += first ? "?" : "&";
+        target += name + "=" + value;
+        first = false;
+    }
+    return Printable(MaskPasswords(target), 300);
+}
+
+void InstallCommonHandlers(httplib::Server& server, const std::string& name, bool quiet) {
+    server.set_exception_handler([name](const httplib::Request& request,
+                                        httplib::Response& response, std::exception_ptr error) {
+        std::string what = "unknown";
+        try {
+            if (error)
+                std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+        }
+        LogLine(name + " " + request.remote_addr + " " + request.method + " " +
+                RequestTarget(request) + " -> 500 " + Printable(what, 200));
+        response.status = 500;
+        response.set_content("ER internal error", "text/plain; charset=utf-8");
+    });
+    server.set_logger(
+        [name, quiet](const httplib::Request& request, const httplib::Response& response) {
+            // The handlers log what they answered; here only what never reached them.
+            if (handlerLogged) {
+                handlerLogged = false;
+                return;
+            }
+            if (quiet && response.status < 400)
+                return;
+            LogLine(name + " " + request.remote_addr + " " + request.method + " " +
+                    RequestTarget(request) + " -> " + std::to_string(response.status));
+        });
+}
+
+}  // namespace
+
+void LogLine(const std::string& line) {
+    static std::mutex lock;
+    char stamp[32] = {};
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    std::lock_guard<std::mutex> guard(lock);
+    std::cerr << stamp << ' ' << line << '\n' << std::flush;
+}
+
+ServiceHost::ServiceHost(const Catalog& catalog, EventLog& events, HostOptions options)
+    : catalog_(catalog), events_(events), options_(std::move(options)) {}
+
+ServiceHost::~ServiceHost() {
+    Stop();
+}
+
+std::string ServiceHost::MirrorAddress() const {
+    if (!options_.mirrorAddress.empty())
+        return options_.mirrorAddress;
+    return options_.listen + ":" + std::to_string(mirrorPort_);
+}
+
+bool ServiceHost::Bind(std::string& error) {
+    const int threads = options_.threads > 0 ? options_.threads : 32;
+    const auto make = [threads] {
+        auto server = std::make_unique<httplib::Server>();
+        // Keep-alive connections hold a thread each: enough threads for many clients.
+        server->new_task_queue = [threads] {
+            return new httplib::ThreadPool(static_cast<size_t>(threads));
+        };
+        return server;
+    };
+    const auto bind = [&](httplib::Server& server, int wanted, int& port, const char* what) {
+        port = wanted == 0 ? server.bind_to_any_port(options_.listen)
+                           : (server.bind_to_port(options_.listen, wanted) ? wanted : -1);
+        if (port <= 0) {
+            error = std::string("cannot listen for the ") + what + " on " + options_.listen + ":" +
+                    std::to_string(wanted);
+            return false;
+        }
+        return true;
+    };
+    service_ = make();
+    if (!bind(*service_, options_.servicePort, servicePort_, "install service"))
+        return false;
+    if (options_.mirrorPort >= 0) {
+        mirror_ = make();
+        if (!bind(*mirror_, options_.mirrorPort, mirrorPort_, "HTTP mirror"))
+            return false;
+    }
+    return true;
+}
+
+void ServiceHost::Start() {
+    const bool quiet = options_.quiet;
+    InstallCommonHandlers(*service_, "service", quiet);
+    auto handler = [this, quiet](const httplib::Request& request, httplib::Response& response) {
+        ServiceRequest query;
+        query.client = request.remote_addr;
+        for (const auto& param : request.params)
+            query.params.push_back(param);
+        const ServiceReply reply = InstallService(catalog_, events_).Handle(query);
+        response.set_content(reply.body, "text/plain; charset=utf-8");
+        handlerLogged = true;
+        if (!quiet || !reply.ok)
+            LogLine("service " + request.remote_addr + " GET " + RequestTarget(request) + " -> " +
+                    Printable(reply.note, 200));
+    };
+    // The installer asks "/inst/?..."; "/inst" alone is taken as the same.
+    service_->Get("/inst/?", handler);
+    serviceThread_ = std::thread([this] { service_->listen_after_bind(); });
+
+    if (mirror_) {
+        const std::string address = MirrorAddress();
+        const auto accepted = catalog_.CredentialsFor(address, "http");
+        if (accepted.empty())
+            LogLine("mirror: no catalog server with ip " + address +
+                    " serves HTTP: every request will be refused");
+        InstallCommonHandlers(*mirror_, "mirror", quiet);
+        auto files = std::make_shared<FileMirror>(options_.filesDir, accepted);
+        mirror_->Get(".*",
+                     [files, quiet](const httplib::Request& request, httplib::Response& response) {
+                         std::string note;
+                         files->Handle(request, response, note);
+                         handlerLogged = true;
+                         if (!quiet || response.status >= 400)
+                             LogLine("mirror " + request.remote_addr + " " + request.method + " " +
+                                     RequestTarget(request) + " -> " +
+                                     std::to_string(response.status) + " " + Printable(note, 200));
+                     });
+        mirrorThread_ = std::thread([this] { mirror_->listen_after_bind(); });
+    }
+    // Stop() right after Start() must find the listeners running, or they would start
+    // after it and never end.
+    for (int i = 0; i < 400; ++i) {
+        if (service_->is_running() && (!mirror_ || mirror_->is_running()))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void ServiceHost::Stop() {
+    for (auto* server : {service_.get(), mirror_.get()})
+        if (server)
+            server->stop();
+    for (auto* thread : {&serviceThread_, &mirrorThread_})
+        if (thread->joinable())
+            thread->join();
+}
+
+}  // namespace service

@@ -1,0 +1,60 @@
+#pragma once
+// The listeners of the install-service program: the install service ("/inst/") on one
+// port and, optionally, the HTTP download mirror on another, both on one address.
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "catalog.h"
+#include "event_log.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace service {
+
+struct HostOptions {
+    std::string listen = "127.0.0.1";
+    int servicePort = 8000;  // 0: any free port
+    int mirrorPort = -1;     // -1: no mirror; 0: any free port
+    // The catalog's "ip" of this mirror, whose credentials it accepts; empty:
+    // listen address + ":" + mirror port.
+    std::string mirrorAddress;
+    std::string filesDir;
+    int threads = 32;
+    bool quiet = false;  // log refused requests only
+};
+
+class ServiceHost {
+  public:
+    ServiceHost(const Catalog& catalog, EventLog& events, HostOptions options);
+    ~ServiceHost();
+
+    // Binds the ports; afterwards ServicePort() and MirrorPort() tell where.
+    bool Bind(std::string& error);
+    // Starts answering on threads of its own (reads the catalog's mirror credentials now).
+    void Start();
+    // Stops both listeners and waits for them.
+    void Stop();
+
+    int ServicePort() const { return servicePort_; }
+    int MirrorPort() const { return mirrorPort_; }
+    std::string MirrorAddress() const;
+
+  private:
+    const Catalog& catalog_;
+    EventLog& events_;
+    HostOptions options_;
+    std::unique_ptr<httplib::Server> service_;
+    std::unique_ptr<httplib::Server> mirror_;
+    std::thread serviceThread_;
+    std::thread mirrorThread_;
+    int servicePort_ = -1;
+    int mirrorPort_ = -1;
+};
+
+// One line on standard error, with a timestamp; lines of several threads never mix.
+void LogLine(const std::string& line);
+
+}  // namespace service
