@@ -4,6 +4,8 @@
 #include <chrono>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "app/path_ops.h"
 #include "platform/directory.h"
 #include "platform/file_system.h"
