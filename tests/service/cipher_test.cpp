@@ -4,9 +4,12 @@
 #include <string>
 
 #include "field_cipher_texts.h"
+#include "platform/text_codec.h"
 #include "service/des.h"
 #include "service/field_cipher.h"
 #include "service/md5.h"
+
+#include <cctype>
 
 namespace {
 
@@ -105,6 +108,132 @@ TEST(Md5Hex, CutsToMaxLengthMinusOne) {
     EXPECT_EQ(Md5Hex("abc", 1), "");
     EXPECT_EQ(Md5Hex("abc", 0), "");
     EXPECT_EQ(Md5Hex("abc", 100), "900150983CD24FB0D6963F7D28E17F72");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DesHex, LengthsAndPadding) {
+    EXPECT_EQ(DesEncryptHex("", "key").size(), 0U);
+    EXPECT_EQ(DesEncryptHex("12345678", "key").size(), 16U);
+    EXPECT_EQ(DesEncryptHex("123456789", "key").size(), 32U);
+    // The short block is padded with zero bytes.
+    EXPECT_EQ(DesEncryptHex("abc", "key"), DesEncryptHex(std::string("abc\0\0\0\0\0", 8), "key"));
+    // Known answer through the hexadecimal layer ("Now is t" under 0123456789ABCDEF).
+    EXPECT_EQ(DesEncryptHex("Now is t", "\x01\x23\x45\x67\x89\xAB\xCD\xEF"), "3FA40E8A984D4815");
+}
+
+TEST(DesHex, KeyPreparation) {
+    EXPECT_EQ(DesEncryptHex("plain", "7-chars"),
+              DesEncryptHex("plain", std::string("7-chars\0", 8)));
+    EXPECT_EQ(DesEncryptHex("plain", "ten chars!"), DesEncryptHex("plain", "ten char"));
+    EXPECT_NE(DesEncryptHex("plain", "ten chars!"), DesEncryptHex("plain", "ten chaX"));
+}
+
+TEST(DesHex, DecryptReadsPairsAndWholeBlocks) {
+    const std::string plain = "sixteen bytes!!!";
+    const std::string hex = DesEncryptHex(plain, "k");
+    std::string lower = hex;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const struct {
+        const char* name;
+        std::string input;
+        std::string expected;
+    } cases[] = {
+        {"round trip", hex, plain},
+        {"lower case", lower, plain},
+        {"odd digit ignored", hex.substr(0, 16) + "F", plain.substr(0, 8)},
+        {"partial block ignored", hex.substr(0, 20), plain.substr(0, 8)},
+        {"single digit", "A", ""},
+        {"empty", "", ""},
+        {"trailing zero bytes removed", DesEncryptHex(std::string("ab\0\0\0\0\0\0\0\0x", 11), "k"),
+         std::string("ab\0\0\0\0\0\0\0\0x", 11)},
+        {"only zero bytes", DesEncryptHex(std::string(8, '\0'), "k"), ""},
+        // A pair that does not start with a digit reads as 0; a blank before a digit is skipped.
+        {"non-hex pairs read as zero", std::string(16, 'Z'),
+         DesDecryptHex(std::string(16, '0'), "k")},
+        {"blank before a digit", " 1 2 3 4 5 6 7 8", DesDecryptHex("0102030405060708", "k")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DesDecryptHex(c.input, "k"), c.expected);
+    }
+}
+
+TEST(HexToSymbols, SixBitGroups) {
+    const std::string table = field_cipher_texts::kSymbolTable;
+    EXPECT_EQ(HexToSymbols(std::string(32, '0')), std::string(22, table[0]));
+    // 21 groups of 111111, then 11 read as 000011.
+    EXPECT_EQ(HexToSymbols(std::string(32, 'F')), std::string(21, table[63]) + table[3]);
+    // 0x04 = 000001|00 -> groups 1, then zeros.
+    EXPECT_EQ(HexToSymbols("04" + std::string(30, '0')), table[1] + std::string(21, table[0]));
+    // Lower case and garbage: digits count, other characters are zeros.
+    EXPECT_EQ(HexToSymbols(std::string(32, 'f')), HexToSymbols(std::string(32, 'F')));
+    EXPECT_EQ(HexToSymbols("zz"), std::string(22, table[0]));
+}
+
+TEST(FieldCipher, SeedAndKeyForms) {
+    const std::string seed = MakeFieldSeed(NeedDownSeedMaterial(L"Vornel", L"17"));
+    ASSERT_EQ(seed.size(), 8U);
+    EXPECT_EQ(seed.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    EXPECT_EQ(seed, Md5Hex(std::string("Vornel17") + field_cipher_texts::kNeedDownSeedSuffix, 9));
+
+    const std::string key = DeriveFieldKey(seed);
+    ASSERT_EQ(key.size(), 8U);
+    for (const char c : key)
+        EXPECT_NE(std::string(field_cipher_texts::kSymbolTable).find(c), std::string::npos);
+    EXPECT_NE(DeriveFieldKey("00000000"), DeriveFieldKey("00000001"));
+    EXPECT_EQ(GetFtpSeedMaterial(L"a", L"b", L"c"),
+              L"abc" + std::wstring(field_cipher_texts::kGetFtpSeedSuffix,
+                                    field_cipher_texts::kGetFtpSeedSuffix +
+                                        sizeof(field_cipher_texts::kGetFtpSeedSuffix) - 1));
+}
+
+TEST(FieldCipher, KeyOfTheDefaultTexts) {
+    // Guards compatibility with services built with the default texts.
+    if (std::string(field_cipher_texts::kFixedDesKey) != "Kq7#mZ2p" ||
+        std::string(field_cipher_texts::kKeyPrefix) != "InstFieldK-" ||
+        std::string(field_cipher_texts::kSymbolTable) !=
+            "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz-_")
+        GTEST_SKIP() << "built with other cipher texts";
+    // Worked out independently: DES-ECB and MD5 of another toolkit over the same steps.
+    EXPECT_EQ(DesEncryptHex("InstFieldK-1234ABCD", "Kq7#mZ2p"),
+              "168B9531119EE318553A968538BD604550561221B40B42E1");
+    EXPECT_EQ(DeriveFieldKey("1234ABCD"), "fXDRKDdP");
+}
+
+TEST(FieldCipher, RoundTrips) {
+    const std::string seed = MakeFieldSeed(L"Vornelqz10.0.0.7");
+    const struct {
+        const char* name;
+        std::string plainUtf8;
+        std::wstring expected;
+    } cases[] = {
+        {"short", "pw", L"pw"},
+        {"one block", "8 chars!", L"8 chars!"},
+        {"several blocks", "a longer archive password", L"a longer archive password"},
+        {"non-ASCII", "\xE5\x8D\x8E\xE6\x96\x87", L"\u534E\u6587"},
+        {"cut at the first zero byte", std::string("text\0more", 9), L"text"},
+        {"empty", "", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string field = EncryptField(c.plainUtf8, seed);
+        EXPECT_EQ(field.size() % 16, 0U);
+        EXPECT_EQ(text::SystemToWide(DecryptField(field, seed)), c.expected);
+    }
+}
+
+TEST(FieldCipher, DamagedFieldsGiveSomeTextWithoutFailing) {
+    const std::string seed = MakeFieldSeed(L"material");
+    const std::string field = EncryptField("password", seed);
+    EXPECT_EQ(DecryptField(field + "A", seed), DecryptField(field, seed));  // odd length
+    EXPECT_EQ(DecryptField(field.substr(0, 15), seed), "");                 // no whole block
+    // Non-hex characters and a wrong seed decipher to something else, never fail.
+    EXPECT_NE(DecryptField("ZZ" + field.substr(2), seed), "password");
+    EXPECT_NE(DecryptField(field, MakeFieldSeed(L"other")), "password");
 }
 
 }  // namespace
