@@ -33,6 +33,6 @@ set -e
 bytes=$(od -An -tx1 -N3 "$log" | tr -d ' ')
 [ "$bytes" = "efbbbf" ] || { echo "Install.log does not start with the UTF-8 byte-order mark" >&2; exit 1; }
 grep -q 'previous run' "$log" && { echo "Install.log was not emptied at start" >&2; exit 1; }
-grep -qP '^(\xEF\xBB\xBF)?\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\t取消安装-CInstallApp\r$' "$log" ||
+LC_ALL=C grep -aqP '^(\xEF\xBB\xBF)?\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\t取消安装-CInstallApp\r$' "$log" ||
     { echo "Install.log lacks the cancel line:" >&2; cat -A "$log" >&2; exit 1; }
 echo "installer.exe ran and wrote $log"
