@@ -32,6 +32,8 @@ class File {
     bool WriteAt(int64_t offset, const void* data, size_t size);  // safe from several threads
     // Reads up to `size` bytes; returns the count read, -1 on error, 0 at the end.
     int64_t Read(void* data, size_t size);
+    // Reads up to `size` bytes at `offset` without moving the file position; same results.
+    int64_t ReadAt(int64_t offset, void* data, size_t size);
     bool Truncate(int64_t size);
 
   private:

@@ -104,6 +104,15 @@ int64_t File::Read(void* data, size_t size) {
     }
 }
 
+int64_t File::ReadAt(int64_t offset, void* data, size_t size) {
+    for (;;) {
+        const ssize_t n = pread(fd_, data, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n;
+    }
+}
+
 bool File::Truncate(int64_t size) {
     return fd_ >= 0 && ftruncate(fd_, size) == 0;
 }

@@ -94,6 +94,17 @@ int64_t File::Read(void* data, size_t size) {
     return got;
 }
 
+int64_t File::ReadAt(int64_t offset, void* data, size_t size) {
+    const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(handle_, data, chunk, &got, &at))
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return got;
+}
+
 bool File::Truncate(int64_t size) {
     LARGE_INTEGER to;
     to.QuadPart = size;

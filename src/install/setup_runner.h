@@ -1,0 +1,32 @@
+#pragma once
+// Runs the setup programs of the plan: all are started hidden in the install directory,
+// then waited for one after the other.
+#include <string>
+#include <vector>
+
+#include "install/install_step_context.h"
+#include "platform/process.h"
+
+// One started setup program, in start order.
+struct SetupProcessRecord {
+    std::wstring fileName;  // the plan entry's "filename", shown in the status texts
+    platform::Process process;
+};
+
+struct SetupRunnerOptions {
+    // How often and how long to look for the wait dialog before waiting without it.
+    unsigned dialogPollMilliseconds = 1000;
+    unsigned dialogPollLimit = 10;
+};
+
+// Splits a command line into arguments the way Windows programs read theirs: blanks and
+// tabs separate, double quotes group, 2n backslashes before a quote give n backslashes
+// and a grouping quote, 2n+1 give n backslashes and a literal quote, "" inside a group
+// gives a literal quote.
+std::vector<std::wstring> SplitWindowsCommandLine(const std::wstring& commandLine);
+
+// The quoted program path, a blank and the parameters as they are.
+std::wstring BuildSetupCommandLine(const std::wstring& setupPath, const std::wstring& parameters);
+
+// Always true: a program that cannot be started is logged and skipped.
+bool RunSetupPrograms(InstallStepContext& step, const SetupRunnerOptions& options = {});

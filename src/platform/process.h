@@ -1,0 +1,49 @@
+#pragma once
+// Starting a program hidden, in a given working directory, and waiting for it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Windows starts `commandLine` as CreateProcessW reads it (the first word is the
+// program). Linux starts `program` directly with `arguments` (no shell is involved).
+struct ProcessCommand {
+    std::wstring commandLine;
+    std::wstring program;
+    std::vector<std::wstring> arguments;
+};
+
+enum class WaitResult { Ended, TimedOut, Failed };
+
+class Process {
+  public:
+    Process() = default;
+    ~Process();  // closes the handles; the program keeps running
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+
+    // Starts the program with its window hidden (Windows) or its output kept out of the
+    // terminal (Linux). False when it cannot be started.
+    bool Start(const ProcessCommand& command, const std::wstring& workingDirectory);
+    WaitResult Wait(unsigned milliseconds);
+    uint32_t Id() const { return processId_; }
+    uint32_t ThreadId() const { return threadId_; }
+    bool IsStarted() const;
+    void Close();
+
+  private:
+    void* process_ = nullptr;  // Windows process handle
+    void* thread_ = nullptr;   // Windows primary-thread handle
+    uint32_t processId_ = 0;
+    uint32_t threadId_ = 0;
+    bool reaped_ = false;  // Linux: the child's exit status was collected
+};
+
+// Brings the top window of a setup program's window chain to the top (Windows); Linux
+// has no window owners to walk and does nothing.
+void RaiseProcessWindows(uint32_t processId);
+
+}  // namespace platform
