@@ -100,6 +100,9 @@ bool ServiceHost::Bind(std::string& error) {
     const int threads = options_.threads > 0 ? options_.threads : 32;
     const auto make = [threads] {
         auto server = std::make_unique<httplib::Server>();
+        // Answers are small and written in pieces: without this, delayed acknowledgements
+        // hold every answer on a kept-alive connection back by tens of milliseconds.
+        server->set_tcp_nodelay(true);
         // Keep-alive connections hold a thread each: enough threads for many clients.
         server->new_task_queue = [threads] {
             return new httplib::ThreadPool(static_cast<size_t>(threads));
