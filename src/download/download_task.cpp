@@ -1,0 +1,301 @@
+#include "download/download_task.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <random>
+#include <system_error>
+#include <thread>
+
+#include "download/curl_easy.h"
+#include "download/download_manager.h"
+#include "download/url_credentials.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
+#include "platform/text_codec.h"
+
+namespace {
+
+constexpr unsigned kPollMilliseconds = 100;
+
+// Guards pending and completed of every task; held only for short list operations.
+std::mutex& BlockLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+int64_t NowMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+unsigned NextRandom() {
+    thread_local std::minstd_rand generator(static_cast<unsigned>(
+        std::hash<std::thread::id>()(std::this_thread::get_id()) ^
+        static_cast<size_t>(std::chrono::steady_clock::now().time_since_epoch().count())));
+    return static_cast<unsigned>(generator());
+}
+
+// Receives one block's answer. An answer longer than the block is cut off at once: it
+// can only be a server that ignored the range, and it must never outgrow the block.
+struct BlockReceiver {
+    std::string data;
+    size_t limit = 0;
+    const std::atomic<bool>* stop = nullptr;
+};
+
+size_t ReceiveBlockData(char* bytes, size_t size, size_t count, void* userData) {
+    auto* receiver = static_cast<BlockReceiver*>(userData);
+    const size_t n = size * count;
+    if (n > receiver->limit - receiver->data.size())
+        return 0;
+    receiver->data.append(bytes, n);
+    return n;
+}
+
+// Lets a run that gives up end the transfers in flight instead of waiting for them.
+int CheckStop(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<BlockReceiver*>(userData)->stop->load() ? 1 : 0;
+}
+
+long BlockTimeoutMs(const DownloadBlock& block) {
+    int64_t seconds = ((block.end - block.start) / 1024) / 10;
+    seconds = std::clamp<int64_t>(seconds, 10, 300);
+    return static_cast<long>(seconds * 1000);
+}
+
+}  // namespace
+
+struct CDownloadTask::RunState {
+    platform::File part;
+    std::wstring partPath;
+    std::atomic<bool> stop{false};
+    std::atomic<int64_t> lastProgressMs{0};
+    std::atomic<int> threadsRunning{0};
+    // Written once, by the first failure, under the block lock.
+    bool failed = false;
+    std::wstring failureMessage;
+};
+
+bool CDownloadTask::Run() {
+    if (mirrors.empty())
+        return false;
+    CDownloadManager& manager = CDownloadManager::Instance();
+    const std::wstring target = text::SystemToWide(targetPath);
+
+    RunState run;
+    run.partPath = text::SystemToWide(targetPath + ".part");
+    if (!run.part.Open(run.partPath, platform::File::Mode::Write) || !run.part.Truncate(size)) {
+        run.part.Close();
+        platform::RemoveFile(run.partPath);
+        manager.Log(L"Download\t写文件%s失败", run.partPath);
+        return false;
+    }
+
+    SplitIntoBlocks();
+    run.lastProgressMs = NowMilliseconds();
+    std::vector<std::thread> threads;
+    threads.reserve(kThreadCount);
+    try {
+        for (int i = 0; i < kThreadCount; ++i) {
+            ++run.threadsRunning;
+            threads.emplace_back([this, &run] {
+                BlockLoop(run);
+                --run.threadsRunning;
+            });
+        }
+    } catch (const std::system_error&) {
+        --run.threadsRunning;
+        Fail(run, text::Format(L"Download\t文件%s下载失败，无法启动下载线程", targetPath));
+    }
+
+    const int64_t idleLimitMs = static_cast<int64_t>(limits.maxIdleSeconds) * 1000;
+    while (run.threadsRunning > 0) {
+        platform::SleepMilliseconds(kPollMilliseconds);
+        if (!run.stop && NowMilliseconds() - run.lastProgressMs > idleLimitMs)
+            Fail(run, text::Format(L"Download\t文件%s下载失败，%d秒内没有块下载完成，停止下载",
+                                   targetPath, limits.maxIdleSeconds));
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+
+    bool complete;
+    {
+        std::lock_guard<std::mutex> guard(BlockLock());
+        complete = !run.failed && static_cast<int64_t>(completed.size()) >= blockCount;
+        pending.clear();
+    }
+    run.part.Close();
+    if (complete && !platform::ReplaceFile(run.partPath, target)) {
+        complete = false;
+        run.failureMessage = text::Format(L"Download\t写文件%s失败", targetPath);
+    }
+    if (complete)
+        return true;
+
+    // Nothing may stay under the target name: a later run would take it as downloaded.
+    platform::RemoveFile(run.partPath);
+    platform::RemoveFile(target);
+    manager.LogText(run.failureMessage);
+    return false;
+}
+
+void CDownloadTask::SplitIntoBlocks() {
+    std::lock_guard<std::mutex> guard(BlockLock());
+    pending.clear();
+    completed.clear();
+    blockCount = (size + kBlockSize - 1) / kBlockSize;
+    for (int64_t i = 0; i < blockCount; ++i) {
+        DownloadBlock block;
+        block.url = mirrors[static_cast<size_t>(i % static_cast<int64_t>(mirrors.size()))];
+        block.start = i * kBlockSize + 1;
+        block.end = std::min((i + 1) * kBlockSize, size);
+        pending.push_back(std::move(block));
+    }
+}
+
+void CDownloadTask::BlockLoop(RunState& run) {
+    while (!run.stop) {
+        DownloadBlock block;
+        bool haveBlock = false;
+        {
+            std::lock_guard<std::mutex> guard(BlockLock());
+            if (static_cast<int64_t>(completed.size()) >= blockCount)
+                return;
+            if (!pending.empty()) {
+                block = std::move(pending.front());
+                pending.pop_front();
+                haveBlock = true;
+            }
+        }
+        if (haveBlock) {
+            if (FetchBlock(block, run)) {
+                std::lock_guard<std::mutex> guard(BlockLock());
+                completed.push_back(std::move(block));
+                run.lastProgressMs = NowMilliseconds();
+            } else if (!run.stop && !Requeue(block)) {
+                Fail(run, text::Format(
+                              L"Download\t文件%s下载失败，块(%09I64d-%09I64d)已失败%d次，停止下载",
+                              targetPath, block.start, block.end, block.failures + 1));
+            }
+        }
+        platform::SleepMilliseconds(kPollMilliseconds);
+    }
+}
+
+bool CDownloadTask::Requeue(DownloadBlock block) {
+    std::lock_guard<std::mutex> guard(BlockLock());
+    // Every mirror may fail a block now and then; only a block that keeps failing wherever
+    // it goes ends the run.
+    const int allowed =
+        limits.maxBlockFailures * static_cast<int>(std::max<size_t>(1, mirrors.size()));
+    if (block.failures + 1 >= allowed)
+        return false;
+    ++block.failures;
+    // A failing block moves to a mirror that has delivered, as soon as there is one.
+    const unsigned r = NextRandom();
+    if (completed.empty())
+        block.url = mirrors[r % mirrors.size()];
+    else
+        block.url = completed[r % completed.size()].url;
+    pending.push_back(std::move(block));
+    return true;
+}
+
+bool CDownloadTask::Fail(RunState& run, const std::wstring& message) {
+    {
+        std::lock_guard<std::mutex> guard(BlockLock());
+        if (!run.failed) {
+            run.failed = true;
+            run.failureMessage = message;
+        }
+    }
+    run.stop = true;
+    return false;
+}
+
+bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
+    CDownloadManager& manager = CDownloadManager::Instance();
+    const UrlCredentials parts = SplitUrlCredentials(block.url);
+    manager.Log(L"Download\t启动线程下载文件%s，块(%09I64d-%09I64d)", parts.url, block.start,
+                block.end);
+    CurlEasy curl;
+    if (!curl)
+        return false;
+
+    BlockReceiver receiver;
+    receiver.limit = static_cast<size_t>(block.Length());
+    receiver.stop = &run.stop;
+    receiver.data.reserve(receiver.limit);
+    const std::string userPassword = parts.user + ":" + parts.password;
+    const std::string range =
+        text::WideToSystem(text::Format(L"%I64d-%I64d", block.start - 1, block.end - 1));
+    const long timeoutMs =
+        limits.blockTimeoutMs > 0 ? limits.blockTimeoutMs : BlockTimeoutMs(block);
+    curl_easy_setopt(curl.get(), CURLOPT_URL, parts.url.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_USERPWD, userPassword.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &ReceiveBlockData);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &receiver);
+    curl_easy_setopt(curl.get(), CURLOPT_RANGE, range.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(curl.get(), CURLOPT_MAX_RECV_SPEED_LARGE,
+                     static_cast<curl_off_t>(kMaxReceiveBytesPerSecond));
+    curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &CheckStop);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &receiver);
+
+    const CURLcode result = curl_easy_perform(curl.get());
+    if (result != CURLE_OK) {
+        if (!run.stop)
+            manager.Log(L"Download\t文件%s，块(%09I64d-%09I64d)下载失败，CURLcode(%d)", parts.url,
+                        block.start, block.end, static_cast<int>(result));
+        return false;
+    }
+    long code = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
+    if (code >= 400) {
+        manager.Log(L"Download\t文件%s，块(%09I64d-%09I64d)下载失败，CURLcode(%d)，HTTPcode(%d)",
+                    parts.url, block.start, block.end, 0, code);
+        return false;
+    }
+    if (static_cast<int64_t>(receiver.data.size()) != block.Length()) {
+        manager.Log(L"Download\t文件%s，块(%09I64d-%09I64d)下载失败，收到%I64d字节，HTTPcode(%d)",
+                    parts.url, block.start, block.end, static_cast<int64_t>(receiver.data.size()),
+                    code);
+        return false;
+    }
+    if (!run.part.WriteAt(block.start - 1, receiver.data.data(), receiver.data.size()))
+        return Fail(run, text::Format(L"Download\t写文件%s失败", run.partPath));
+    manager.Log(L"Download\t文件%s，块(%09I64d-%09I64d)下载完成，CURLcode(%d)，HTTPcode(%d)",
+                parts.url, block.start, block.end, 0, code);
+    return true;
+}
+
+int64_t CDownloadTask::GetDoneBytes() {
+    std::map<std::string, int64_t> tally;
+    {
+        std::lock_guard<std::mutex> guard(BlockLock());
+        for (const DownloadBlock& block : completed)
+            tally[block.url] += block.Length();
+    }
+    previousTally = std::move(currentTally);
+    currentTally = std::move(tally);
+    int64_t total = 0;
+    for (const auto& [url, bytes] : currentTally)
+        total += bytes;
+    return total;
+}
+
+int64_t CDownloadTask::GetPreviousDoneBytes() const {
+    int64_t total = 0;
+    for (const auto& [url, bytes] : previousTally)
+        total += bytes;
+    return total;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// One package file fetched in 128 KiB blocks by ten threads from every accepted mirror.
+// Finished blocks go to their place in a temporary file beside the target, which
+// becomes the target in one step when every block is in; memory use does not grow with
+// the file.
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+struct DownloadBlock {
+    std::string url;    // the mirror the block is (next) fetched from
+    int64_t start = 0;  // number of the block's first byte, counting from 1
+    int64_t end = 0;    // number of its last byte, inclusive
+    int failures = 0;   // failed fetches of this block so far
+
+    int64_t Length() const { return end - start + 1; }
+};
+
+// When a run gives up. A mirror set that cannot deliver must never keep the installer
+// waiting without end.
+struct DownloadLimits {
+    int maxBlockFailures = 8;  // failed fetches of one block, per accepted mirror
+    int maxIdleSeconds = 60;   // time without any block completing
+    long blockTimeoutMs = 0;   // per-fetch time-out; 0: scaled with the block length
+};
+
+class CDownloadTask {
+  public:
+    static constexpr int64_t kBlockSize = 131072;
+    static constexpr int kThreadCount = 10;
+    static constexpr int64_t kMaxReceiveBytesPerSecond = 102400;
+
+    // Downloads from the accepted mirrors into targetPath. False when there is no mirror,
+    // when the blocks cannot all be fetched within the limits, or when the file cannot be
+    // written; then no file is left under targetPath nor beside it.
+    bool Run();
+
+    // Takes a progress snapshot: bytes of completed blocks.
+    int64_t GetDoneBytes();
+    // The total of the snapshot before the latest one.
+    int64_t GetPreviousDoneBytes() const;
+
+    std::string name;        // package file name; empty until the task is set up
+    std::string targetPath;  // download directory + file name
+    int64_t size = 0;        // fixed by the first accepted mirror
+    bool present = false;    // the file was there before the install started
+    std::vector<std::string> mirrors;
+    DownloadLimits limits;
+
+  private:
+    struct RunState;
+
+    void SplitIntoBlocks();
+    void BlockLoop(RunState& run);
+    bool FetchBlock(const DownloadBlock& block, RunState& run);
+    // Puts a failed block back at the tail of pending, on another mirror; false when the
+    // block has failed too often.
+    bool Requeue(DownloadBlock block);
+    bool Fail(RunState& run, const std::wstring& message);
+
+    int64_t blockCount = 0;
+    std::deque<DownloadBlock> pending;
+    std::vector<DownloadBlock> completed;
+    std::map<std::string, int64_t> currentTally;
+    std::map<std::string, int64_t> previousTally;
+};

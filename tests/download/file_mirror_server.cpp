@@ -1,0 +1,129 @@
+#include "file_mirror_server.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+
+FileMirrorServer::FileMirrorServer(MirrorFault fault)
+    : fault_(fault), server_(std::make_unique<httplib::Server>()) {
+    // Ten block threads and the probes must all be served at once.
+    server_->new_task_queue = [] { return new httplib::ThreadPool(24); };
+    server_->Get(R"(/(.+))", [this](const httplib::Request& request, httplib::Response& response) {
+        const std::string name = request.matches[1];
+        Entry entry;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (request.method == "HEAD")
+                ++heads_;
+            else
+                ranges_.push_back(request.get_header_value("Range"));
+            lastAuthorization_ = request.get_header_value("Authorization");
+            const auto found = files_.find(name);
+            if (found == files_.end()) {
+                response.status = 404;
+                return;
+            }
+            entry = found->second;
+        }
+        const bool isHead = request.method == "HEAD";
+        auto copy = [entry](size_t offset, size_t length, httplib::DataSink& sink) {
+            length = std::min<size_t>(length, 65536);
+            if (entry.content) {
+                sink.write(entry.content->data() + offset, length);
+                return true;
+            }
+            std::ifstream file(entry.path, std::ios::binary);
+            file.seekg(static_cast<std::streamoff>(offset));
+            std::string piece(length, '\0');
+            if (!file.read(piece.data(), static_cast<std::streamsize>(length)))
+                return false;
+            sink.write(piece.data(), piece.size());
+            return true;
+        };
+        const size_t size = static_cast<size_t>(entry.size);
+        if (fault_ == MirrorFault::NoLength || (fault_ == MirrorFault::IgnoreRange && !isHead)) {
+            response.status = 200;
+            response.set_chunked_content_provider(
+                "application/octet-stream", [copy, size](size_t offset, httplib::DataSink& sink) {
+                    if (offset >= size) {
+                        sink.done();
+                        return true;
+                    }
+                    return copy(offset, size - offset, sink);
+                });
+            return;
+        }
+        if (fault_ == MirrorFault::DropBodies && !isHead) {
+            // The headers promise the body; the connection goes away instead.
+            response.set_content_provider(size, "application/octet-stream",
+                                          [](size_t, size_t, httplib::DataSink&) { return false; });
+            return;
+        }
+        if (fault_ == MirrorFault::Stall && !isHead) {
+            response.set_content_provider(
+                size, "application/octet-stream", [this](size_t, size_t, httplib::DataSink&) {
+                    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                    while (!stopping_ && std::chrono::steady_clock::now() < until)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    return false;
+                });
+            return;
+        }
+        response.set_content_provider(size, "application/octet-stream", copy);
+    });
+    // Listening from here on: early connections wait in the backlog.
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // stop() only reaches a server that runs: a quick test would otherwise hang in join.
+    for (int i = 0; i < 500 && !server_->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+FileMirrorServer::~FileMirrorServer() {
+    stopping_ = true;
+    server_->stop();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void FileMirrorServer::AddFile(const std::string& name, std::string content) {
+    std::lock_guard<std::mutex> guard(lock_);
+    Entry entry;
+    entry.size = static_cast<int64_t>(content.size());
+    entry.content = std::make_shared<const std::string>(std::move(content));
+    files_[name] = std::move(entry);
+}
+
+void FileMirrorServer::AddDiskFile(const std::string& name, const std::string& path, int64_t size) {
+    std::lock_guard<std::mutex> guard(lock_);
+    Entry entry;
+    entry.path = path;
+    entry.size = size;
+    files_[name] = std::move(entry);
+}
+
+std::string FileMirrorServer::Url(const std::string& name, const std::string& query) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + name + query;
+}
+
+std::vector<std::string> FileMirrorServer::GetRanges() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return ranges_;
+}
+
+int FileMirrorServer::HeadCount() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return heads_;
+}
+
+std::string FileMirrorServer::LastAuthorization() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return lastAuthorization_;
+}
+
+int DeadLoopbackPort() {
+    FileMirrorServer server;
+    return server.port();
+}

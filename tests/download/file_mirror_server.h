@@ -1,0 +1,67 @@
+#pragma once
+// An HTTP download mirror on 127.0.0.1 (cpp-httplib) that serves files with HEAD and
+// byte ranges, records the ranges it was asked for, and can misbehave on request.
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+enum class MirrorFault {
+    None,
+    IgnoreRange,  // answers 200 with the whole file, whatever range was asked
+    DropBodies,   // answers HEAD, but drops the connection in the middle of every GET
+    Stall,        // answers HEAD, but sends nothing for a GET (until stopped, at most 5 s)
+    NoLength,     // answers without a length, chunked
+};
+
+class FileMirrorServer {
+  public:
+    explicit FileMirrorServer(MirrorFault fault = MirrorFault::None);
+    ~FileMirrorServer();
+    FileMirrorServer(const FileMirrorServer&) = delete;
+    FileMirrorServer& operator=(const FileMirrorServer&) = delete;
+
+    // Serves content under "/" + name (set up before the first request).
+    void AddFile(const std::string& name, std::string content);
+    // Serves a file from disk under "/" + name, read piece by piece as it is asked for.
+    void AddDiskFile(const std::string& name, const std::string& path, int64_t size);
+
+    int port() const { return port_; }
+    // "http://127.0.0.1:port/name" + query
+    std::string Url(const std::string& name, const std::string& query = "") const;
+
+    // The Range header of every GET, in order of arrival ("" when there was none).
+    std::vector<std::string> GetRanges() const;
+    int HeadCount() const;
+    // The Authorization header of the last request.
+    std::string LastAuthorization() const;
+
+  private:
+    struct Entry {
+        std::shared_ptr<const std::string> content;  // in memory, or
+        std::string path;                            // on disk
+        int64_t size = 0;
+    };
+
+    MirrorFault fault_;
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex lock_;
+    std::map<std::string, Entry> files_;
+    std::vector<std::string> ranges_;
+    int heads_ = 0;
+    std::string lastAuthorization_;
+};
+
+// A port on 127.0.0.1 where nothing listens (taken from a server that was stopped).
+int DeadLoopbackPort();
