@@ -109,8 +109,8 @@ TEST_F(ServiceActions, MissingValuesAreSentEmpty) {
 }
 
 TEST_F(ServiceActions, NeedDownDeciphersRarpassOfEveryRecord) {
-    const std::string rarpass =
-        EncryptField("p\xC3\xA4ss 1", MakeFieldSeed(NeedDownSeedMaterial(L"Vornel", L"17")));
+    const std::string rarpass = EncryptField("\xE5\xAF\x86\xE7\xA0\x81 1",
+                                             MakeFieldSeed(NeedDownSeedMaterial(L"Vornel", L"17")));
     const std::string other =
         EncryptField("second", MakeFieldSeed(NeedDownSeedMaterial(L"Acme", L"3")));
     AnswerWith(server, "OK[{'comname':'Vornel','id':'17','rarpass':'" + rarpass +
@@ -119,7 +119,7 @@ TEST_F(ServiceActions, NeedDownDeciphersRarpassOfEveryRecord) {
                            other + "'}]");
     ASSERT_TRUE(context().NeedDown(records, resultText));
     ASSERT_EQ(records.size(), 3U);
-    EXPECT_EQ(records[0][L"rarpassword"], L"p\u00E4ss 1");
+    EXPECT_EQ(records[0][L"rarpassword"], L"\u5BC6\u7801 1");
     EXPECT_EQ(records[0][L"rarpass"], text::Utf8ToWide(rarpass));  // kept as it came
     EXPECT_EQ(records[1][L"rarpassword"], L"");
     EXPECT_EQ(records[2][L"rarpassword"], L"second");
