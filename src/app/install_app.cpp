@@ -1,13 +1,42 @@
 #include "app/install_app.h"
 
+#include <vector>
+
 #include "app/front_end.h"
 #include "app/install_context.h"
 #include "app/install_log.h"
 #include "app/startup_params.h"
 #include "platform/network.h"
 
+namespace {
+
+// A "server=" word (hosts or host:port entries separated by commas) replaces the
+// built-in service servers, for staging services and tests.
+void ApplyServerOverride(CInstallContext& context) {
+    const auto params = context.Params();
+    const auto it = params.find(L"server");
+    if (it == params.end() || it->second.empty())
+        return;
+    std::vector<std::wstring> servers;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = it->second.find(L',', start);
+        const std::wstring entry = it->second.substr(start, comma - start);
+        if (!entry.empty())
+            servers.push_back(entry);
+        if (comma == std::wstring::npos)
+            break;
+        start = comma + 1;
+    }
+    if (!servers.empty())
+        context.serverList = servers;
+}
+
+}  // namespace
+
 bool CInstallApp::InitInstance(const std::wstring& commandTail) {
     ReadStartupParams(context_, commandTail);
+    ApplyServerOverride(context_);
     install_log::Truncate(context_.logPath);
     platform::NetworkStartup();
     if (frontEnd_.RunInitialization(context_)) {

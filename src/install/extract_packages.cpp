@@ -46,7 +46,9 @@ bool ExtractArchive(const std::wstring& archivePath, const std::wstring& destina
     return true;
 }
 
-void ExtractPackages(InstallStepContext& step, const CProtectedFiles& heldFiles) {
+std::vector<std::wstring> ExtractPackages(InstallStepContext& step,
+                                          const CProtectedFiles& heldFiles) {
+    std::vector<std::wstring> unopened;
     const std::wstring prefix = DownloadPrefix(step.context.GetParam(L"DownloadPath"));
     const std::wstring setupPath = step.context.GetParam(L"SetupFullPath");
     ExtractOptions options;
@@ -66,8 +68,10 @@ void ExtractPackages(InstallStepContext& step, const CProtectedFiles& heldFiles)
         EnsureDirectory(destination);
         EnsureDirectory(JoinPath(setupPath, L"config") + kPathSeparator);
         step.frontEnd.StartTimer(kActivityTimer, 333);
-        ExtractArchive(archivePath, destination, FieldOf(entry, L"rarpassword"), options);
+        if (!ExtractArchive(archivePath, destination, FieldOf(entry, L"rarpassword"), options))
+            unopened.push_back(fileName);
         step.frontEnd.StopTimer(kActivityTimer);
         step.frontEnd.AddLogLine(text::Format(L"文件解压完成，安装目录%s ", destination));
     }
+    return unopened;
 }

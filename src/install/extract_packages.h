@@ -2,6 +2,7 @@
 // Unpacks the archive packages of the plan into the install directory.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "install/install_step_context.h"
 
@@ -21,4 +22,6 @@ bool ExtractArchive(const std::wstring& archivePath, const std::wstring& destina
 
 // Every plan entry whose file name contains ".rar" or ".zip" is unpacked from the
 // download directory into the install directory plus its "rarpath".
-void ExtractPackages(InstallStepContext& step, const CProtectedFiles& heldFiles);
+// Returns the file names of the archives that could not be opened.
+std::vector<std::wstring> ExtractPackages(InstallStepContext& step,
+                                          const CProtectedFiles& heldFiles);

@@ -23,6 +23,8 @@ class IInstallFrontEnd {
 
     // The log list of the download page: one new line at the end, scrolled into view.
     virtual void AddLogLine(const std::wstring& line) = 0;
+    // Rewrites the last line of the log list (the activity animation).
+    virtual void ReplaceLastLogLine(const std::wstring& line) { (void)line; }
 
     // The package list: rows of seven cells (file name, size, progress, speed, time,
     // remaining, version).

@@ -1,0 +1,171 @@
+#include "install/install_engine.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include "app/path_ops.h"
+#include "app/text_format.h"
+#include "install/extract_packages.h"
+#include "install/runtime_config_patcher.h"
+#include "install/uninstall_registration.h"
+#include "platform/clock.h"
+#include "platform/text_codec.h"
+#include "service/common.h"
+
+namespace {
+
+// The part of a host name before its first ".", as the log lines show servers.
+std::wstring ShortHostName(const std::wstring& host) {
+    const size_t dot = host.find(L'.');
+    return dot == std::wstring::npos ? std::wstring() : host.substr(0, dot);
+}
+
+}  // namespace
+
+InstallEngine::InstallEngine(CInstallContext& context, CDownloadManager& downloads,
+                             DownloadPage& page, InstallPlan plan, std::wstring versionCaption)
+    : context_(context),
+      downloads_(downloads),
+      page_(page),
+      plan_(std::move(plan)),
+      versionCaption_(std::move(versionCaption)) {}
+
+InstallEngine::~InstallEngine() {
+    Wait();
+}
+
+void InstallEngine::Wait() {
+    if (worker_.joinable())
+        worker_.join();
+}
+
+std::vector<std::wstring> InstallEngine::FailedFiles() const {
+    std::lock_guard<std::mutex> guard(failedLock_);
+    return failedFiles_;
+}
+
+void InstallEngine::AddFailed(const std::wstring& fileName) {
+    std::lock_guard<std::mutex> guard(failedLock_);
+    if (std::find(failedFiles_.begin(), failedFiles_.end(), fileName) == failedFiles_.end())
+        failedFiles_.push_back(fileName);
+}
+
+void InstallEngine::StartInstall() {
+    page_.AddLogLine(L"准备下载文件:" + versionCaption_);
+    page_.ClearRows();
+    const std::wstring setupDir = context_.GetParam(L"SetupFullPath");
+    const std::wstring downloadDir = context_.GetParam(L"DownloadPath");
+    int row = 0;
+    for (const PackageEntry& entry : plan_) {
+        const std::wstring fileName = FieldOf(entry, L"filename");
+        const std::wstring dir = JoinPath(setupDir, FieldOf(entry, L"rarpath"));
+        const std::wstring keepExisting = FieldOf(entry, L"haveexistsdown");
+        if ((keepExisting == L"N" || keepExisting == L"n") && PathExists(dir)) {
+            page_.AddLogLine(
+                text::Format(L"检测到目录“%s”已存在，文件“%s”不覆盖安装", dir, fileName));
+            continue;
+        }
+        CDownloadTask& task = downloads_.tasks[fileName];
+        if (!task.name.empty())
+            continue;  // an earlier entry of the same name set it up
+        page_.InsertRow(row, fileName);
+
+        const std::wstring local = JoinPath(downloadDir, fileName);
+        task.targetPath = text::WideToSystem(local);
+        task.name = text::WideToSystem(fileName);
+        if (PathExists(local)) {
+            task.present = true;
+            task.size = std::wcstoll(FieldOf(entry, L"filesize").c_str(), nullptr, 10) * 1024;
+        } else {
+            AddMirrors(task, entry);
+        }
+        page_.SetCell(row, 1, text::Format(L"%I64d", task.size / 1024));
+        ++row;
+    }
+    page_.SetWizardButtons(kWizardNone);
+    worker_ = std::thread([this] { InstallThreadProc(); });
+}
+
+void InstallEngine::AddMirrors(CDownloadTask& task, const PackageEntry& entry) {
+    const std::wstring fileName = FieldOf(entry, L"filename");
+    std::wstring requested = FieldOf(entry, L"downfilename");
+    if (requested.empty())
+        requested = fileName;
+    for (size_t i = 0; i < downloads_.serverHosts.size(); ++i) {
+        const std::wstring host = downloads_.serverHosts[i];
+        const std::wstring shortName = ShortHostName(host);
+        ServiceRecord account;
+        std::wstring resultText;
+        if (!context_.GetFtp(host, fileName, account, resultText)) {
+            page_.AddLogLine(L"取FTP信息失败");
+            continue;
+        }
+        const std::wstring user = FieldOf(account, L"username");
+        const std::wstring password = FieldOf(account, L"password");
+        if (downloads_.serverFtp[i] == L"Y") {
+            const std::wstring url =
+                text::Format(L"ftp://%s:%s@%s/%s", user, password, host, requested);
+            if (downloads_.AddMirror(task, text::WideToSystem(url), true)) {
+                page_.AddLogLine(
+                    text::Format(L"准备从FTP服务器%s下载文件%s...", shortName, fileName));
+            } else {
+                downloads_.serverFtp[i] = L"N";
+                page_.AddLogLine(text::Format(
+                    L"从ftp服务器%s下载文件%s  失败!!!  去除此ftp服务器下载", shortName, fileName));
+            }
+        }
+        if (downloads_.serverHttp[i] == L"Y") {
+            const std::wstring url = text::Format(L"http://%s%s?username=%s&password=%s", host,
+                                                  requested, user, password);
+            if (downloads_.AddMirror(task, text::WideToSystem(url), false)) {
+                page_.AddLogLine(
+                    text::Format(L"准备从HTTP服务器%s下载文件%s...", shortName, fileName));
+            } else {
+                downloads_.serverHttp[i] = L"N";
+                page_.AddLogLine(
+                    text::Format(L"从HTTP服务器%s下载文件%s  失败!!!  去除此http服务器下载",
+                                 shortName, fileName));
+            }
+        }
+    }
+}
+
+void InstallEngine::InstallThreadProc() {
+    InstallStepContext step{context_, plan_, page_};
+    ProtectExistingFiles(step, heldFiles_);
+    page_.StartTimer(kProgressTimer, 150);
+    DownloadAll();
+    for (const auto& archive : ExtractPackages(step, heldFiles_))
+        AddFailed(archive);
+    RunSetupPrograms(step, setupOptions);
+    platform::SleepMilliseconds(settleMilliseconds);
+    page_.StopTimer(kProgressTimer);
+    page_.StopTimer(kActivityTimer);
+    ReleaseProtectedFiles(step, heldFiles_);
+    page_.ShowStatusLine(false);
+    if (Ccommon::IsNet40Installed() || page_.GetRuntimeChoice() == RuntimeChoice::Net40)
+        PatchRuntimeConfigs(step);
+    page_.SetWizardButtons(kWizardNext);
+    WriteInstallSummary(page_, context_.logPath);
+    RegisterInstallation(step);
+    page_.GoToNextPage();
+}
+
+void InstallEngine::DownloadAll() {
+    for (int row = 0; row < page_.RowCount(); ++row) {
+        const std::wstring key = page_.CellText(row, 0);
+        CDownloadTask& task = downloads_.tasks[key];
+        const std::wstring target = text::SystemToWide(task.targetPath);
+        if (task.present) {
+            page_.AddLogLine(text::Format(L"文件 %s 已存在，不下载", target));
+        } else if (task.Run()) {
+            ServiceRecord answer;
+            std::wstring resultText;
+            context_.FtpOk(key, answer, resultText);
+            page_.AddLogLine(text::Format(L"文件 %s 下载完成", target));
+        } else {
+            AddFailed(key);
+            page_.AddLogLine(text::Format(L"文件 %s 下载失败", target));
+        }
+    }
+}
