@@ -141,7 +141,8 @@ void Set(Document& document, std::string_view section, std::string_view key,
         std::string_view name;
         std::string_view text;
         if (KeyAndValue(document.lines[i].text, name, text) && EqualNoCase(name, key)) {
-            document.lines[i].text = entry;
+            // The key keeps its own spelling; only the value changes.
+            document.lines[i].text = std::string(name) + "=" + SingleLine(value);
             return;
         }
         if (!Trim(document.lines[i].text).empty())
