@@ -135,8 +135,13 @@ void InstallEngine::InstallThreadProc() {
     ProtectExistingFiles(step, heldFiles_);
     page_.StartTimer(kProgressTimer, 150);
     DownloadAll();
-    for (const auto& archive : ExtractPackages(step, heldFiles_))
-        AddFailed(archive);
+    // Archives of skipped entries are missing on purpose: only packages of the run count.
+    const std::vector<PackageRow> rows = page_.Rows();
+    for (const auto& archive : ExtractPackages(step, heldFiles_)) {
+        const auto inRun = [&](const PackageRow& row) { return row[0] == archive; };
+        if (std::any_of(rows.begin(), rows.end(), inRun))
+            AddFailed(archive);
+    }
     RunSetupPrograms(step, setupOptions);
     platform::SleepMilliseconds(settleMilliseconds);
     page_.StopTimer(kProgressTimer);

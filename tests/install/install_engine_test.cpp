@@ -1,0 +1,265 @@
+// The download-and-install run with a recording front-end, against a loopback install
+// service with canned answers and real HTTP mirrors that serve ranges.
+#include "install/install_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+#include "app/path_ops.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
+#include "platform/text_codec.h"
+#include "support/http_test_server.h"
+#include "support/temp_dir.h"
+#include "zip_builder.h"
+
+namespace {
+
+using test_support::HttpTestServer;
+
+// Records what the engine shows, in order, as short event texts.
+class RecordingView : public IInstallFrontEnd {
+  public:
+    void AddLogLine(const std::wstring& line) override { Record(L"log " + line); }
+    void ClearRows() override { Record(L"clear rows"); }
+    void InsertRow(int row, const std::wstring& name) override {
+        Record(L"row " + std::to_wstring(row) + L" " + name);
+    }
+    void SetCell(int, int, const std::wstring&) override {}
+    void StartTimer(int id, unsigned period) override {
+        Record(L"start timer " + std::to_wstring(id) + L" " + std::to_wstring(period));
+    }
+    void StopTimer(int id) override { Record(L"stop timer " + std::to_wstring(id)); }
+    void ShowStatusLine(bool visible) override {
+        Record(visible ? L"status shown" : L"status hidden");
+    }
+    void SetStatusText(const std::wstring&) override {}
+    void StartWaitDialog() override {}
+    bool WaitDialogReady() override { return true; }
+    void ShowWaitDialog() override {}
+    void EndWaitDialog() override {}
+    RuntimeChoice GetRuntimeChoice() override { return RuntimeChoice::Default; }
+    void SetWizardButtons(int value) override { Record(L"buttons " + std::to_wstring(value)); }
+    void GoToNextPage() override { Record(L"next page"); }
+
+    std::vector<std::wstring> Events() const {
+        std::lock_guard<std::mutex> guard(lock_);
+        return events_;
+    }
+    std::vector<std::wstring> LogLines() const {
+        std::vector<std::wstring> lines;
+        for (const auto& event : Events())
+            if (event.rfind(L"log ", 0) == 0)
+                lines.push_back(event.substr(4));
+        return lines;
+    }
+
+  private:
+    void Record(const std::wstring& event) {
+        std::lock_guard<std::mutex> guard(lock_);
+        events_.push_back(event);
+    }
+    mutable std::mutex lock_;
+    std::vector<std::wstring> events_;
+};
+
+class InstallEngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        service.Handle(
+            "/inst/", [this](const httplib::Request& request, httplib::Response& response) {
+                const std::string action = request.get_param_value("action");
+                std::string body = "ER unknown action";
+                if (action == "getftp") {
+                    const std::string server = request.get_param_value("serverno");
+                    body = refusedAccounts.count(server) ? "ER no account"
+                                                         : "OK[{'username':'user','Password':''}]";
+                } else if (action == "ftpok" || action == "appfilesnot" || action == "appexe") {
+                    body = "OK[]";
+                }
+                response.set_content(body, "text/plain");
+            });
+        context.serverList = {service.WideHostPort()};
+        context.SetParam(L"SetupFullPath", temp / L"app");
+        context.SetParam(L"DownloadPath", temp / L"downloads");
+        platform::CreateDirectoryLevel(temp / L"downloads");
+    }
+
+    // Serves `name` with `content` on `mirror` (ranges and HEAD included).
+    static void Serve(HttpTestServer& mirror, const std::string& name, const std::string& content) {
+        mirror.Handle("/" + name, [content](const httplib::Request&, httplib::Response& response) {
+            response.set_content(content, "application/octet-stream");
+        });
+    }
+
+    void AddServer(const std::wstring& host, bool http, bool ftp) {
+        downloads.serverHosts.push_back(host);
+        downloads.serverHttp.push_back(http ? L"Y" : L"N");
+        downloads.serverFtp.push_back(ftp ? L"Y" : L"N");
+    }
+
+    static PackageEntry Package(const std::wstring& name, const std::wstring& rarpath = L"",
+                                const std::wstring& keep = L"Y") {
+        return {{L"filename", name},
+                {L"downfilename", L"/" + name},
+                {L"filesize", L"1"},
+                {L"rarpath", rarpath},
+                {L"haveexistsdown", keep}};
+    }
+
+    // Runs the whole installation and waits for its end.
+    std::vector<std::wstring> Run(const InstallPlan& plan) {
+        DownloadPage page(view);
+        InstallEngine engine(context, downloads, page, plan, L".net20安装版");
+        engine.settleMilliseconds = 0;
+        engine.StartInstall();
+        engine.Wait();
+        rows = page.Rows();
+        return engine.FailedFiles();
+    }
+
+    std::vector<std::string> ServiceActions() const {
+        std::vector<std::string> actions;
+        for (const auto& target : service.Targets()) {
+            const size_t at = target.find("action=");
+            actions.push_back(target.substr(at + 7, target.find('&', at) - at - 7));
+        }
+        return actions;
+    }
+
+    ScopedTempDir temp;
+    HttpTestServer service;
+    HttpTestServer mirror;
+    std::map<std::string, bool> refusedAccounts;
+    CInstallContext context{{}, temp / L"Install.log"};
+    CDownloadManager downloads;
+    RecordingView view;
+    std::vector<PackageRow> rows;
+};
+
+TEST_F(InstallEngineTest, DownloadsExtractsAndEndsOnTheFinishPage) {
+    const std::string archive =
+        BuildZip({FileEntry("bin/app.txt", "hello"), FileEntry("b.txt", "b")});
+    Serve(mirror, "a.zip", archive);
+    AddServer(mirror.WideHostPort(), true, false);
+    EXPECT_TRUE(Run({Package(L"a.zip", L"\\bin\\")}).empty());
+
+    std::string extracted;
+    EXPECT_TRUE(platform::ReadWholeFile(JoinPath(temp / L"app", L"bin\\bin\\app.txt"), extracted));
+    EXPECT_EQ(extracted, "hello");
+    std::string downloaded;
+    EXPECT_TRUE(
+        platform::ReadWholeFile(temp / L"downloads" + kPathSeparator + L"a.zip", downloaded));
+    EXPECT_EQ(downloaded, archive);
+
+    const auto events = view.Events();
+    const auto position = [&](const std::wstring& event) {
+        return std::find(events.begin(), events.end(), event) - events.begin();
+    };
+    const std::wstring target = text::SystemToWide(downloads.tasks[L"a.zip"].targetPath);
+    const std::vector<std::wstring> ordered = {
+        L"log 准备下载文件:.net20安装版",
+        L"clear rows",
+        L"row 0 a.zip",
+        L"log 准备从HTTP服务器127下载文件a.zip...",  // the host up to its first "."
+        L"buttons 16",
+        L"start timer 2 150",
+        L"log 文件 " + target + L" 下载完成",
+        L"start timer 3 333",
+        L"stop timer 3",
+        L"stop timer 2",
+        L"status hidden",
+        L"buttons 2",
+        L"next page",
+    };
+    for (size_t i = 0; i + 1 < ordered.size(); ++i) {
+        EXPECT_LT(position(ordered[i]), position(ordered[i + 1]))
+            << text::WideToUtf8(ordered[i]) << " before " << text::WideToUtf8(ordered[i + 1]);
+    }
+    EXPECT_EQ(position(L"next page"), static_cast<long>(events.size()) - 1);
+    // The service hears about the download, the protected files come first.
+    const auto actions = ServiceActions();
+    EXPECT_EQ(actions.front(), "getftp");
+    EXPECT_NE(std::find(actions.begin(), actions.end(), "ftpok"), actions.end());
+    EXPECT_LT(std::find(actions.begin(), actions.end(), "appfilesnot"),
+              std::find(actions.begin(), actions.end(), "ftpok"));
+    // The summary block reached the log.
+    std::string log;
+    ASSERT_TRUE(platform::ReadWholeFile(context.logPath, log));
+    EXPECT_NE(log.find("--\xE4\xB8\x8B\xE8\xBD\xBD&"), std::string::npos);
+}
+
+TEST_F(InstallEngineTest, SkipRulesOfStartInstall) {
+    Serve(mirror, "new.zip", BuildZip({FileEntry("n.txt", "n")}));
+    AddServer(mirror.WideHostPort(), true, false);
+    // Already downloaded: taken as it is, no server asked.
+    ASSERT_TRUE(platform::WriteWholeFile(temp / L"downloads" + kPathSeparator + L"old.zip",
+                                         BuildZip({FileEntry("o.txt", "o")})));
+    // "N": not installed over an existing directory.
+    ASSERT_TRUE(EnsureDirectory(JoinPath(temp / L"app", L"keep") + kPathSeparator));
+
+    const auto failed = Run({Package(L"new.zip"), Package(L"new.zip"), Package(L"old.zip"),
+                             Package(L"kept.zip", L"keep", L"n")});
+    EXPECT_TRUE(failed.empty()) << text::WideToUtf8(failed.empty() ? L"" : failed[0]);
+    ASSERT_EQ(rows.size(), 2u);  // duplicates give one row, the kept package none
+    EXPECT_EQ(rows[0][0], L"new.zip");
+    EXPECT_EQ(rows[1][0], L"old.zip");
+    EXPECT_EQ(rows[1][1], L"1");  // filesize 1 KiB from the entry
+    const auto lines = view.LogLines();
+    const std::wstring old = text::SystemToWide(downloads.tasks[L"old.zip"].targetPath);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), L"文件 " + old + L" 已存在，不下载"),
+              lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        L"检测到目录“" + JoinPath(temp / L"app", L"keep") +
+                            L"”已存在，文件“kept.zip”不覆盖安装"),
+              lines.end());
+    const auto actions = ServiceActions();
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), "getftp"), 1);
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), "ftpok"), 1);
+}
+
+TEST_F(InstallEngineTest, FailedServersAreMarkedAndSkippedForLaterPackages) {
+    Serve(mirror, "a.zip", BuildZip({FileEntry("a.txt", "a")}));
+    Serve(mirror, "b.zip", BuildZip({FileEntry("b.txt", "b")}));
+    HttpTestServer second;
+    // Server 0 claims FTP on an HTTP port (its probe fails); server 1 has no account.
+    AddServer(mirror.WideHostPort(), true, true);
+    AddServer(second.WideHostPort(), true, false);
+    refusedAccounts[second.HostPort()] = true;
+
+    EXPECT_TRUE(Run({Package(L"a.zip"), Package(L"b.zip")}).empty());
+    EXPECT_EQ(downloads.serverFtp[0], L"N");
+    EXPECT_EQ(downloads.serverHttp[0], L"Y");
+    const auto lines = view.LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         L"从ftp服务器127下载文件a.zip  失败!!!  去除此ftp服务器下载"),
+              1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::wstring& l) {
+                                return l.find(L"b.zip  失败") != std::wstring::npos;
+                            }),
+              0);  // no second FTP attempt
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"取FTP信息失败"), 2);
+    // One account per package and server: 2 packages x 2 servers.
+    const auto actions = ServiceActions();
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), "getftp"), 4);
+}
+
+TEST_F(InstallEngineTest, PackagesWithoutMirrorAreReportedAsFailed) {
+    Serve(mirror, "good.zip", BuildZip({FileEntry("g.txt", "g")}));
+    AddServer(mirror.WideHostPort(), true, false);
+    const auto failed = Run({Package(L"good.zip"), Package(L"missing.zip")});
+    EXPECT_EQ(failed, std::vector<std::wstring>{L"missing.zip"});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][1], L"0");
+    const std::wstring target = text::SystemToWide(downloads.tasks[L"missing.zip"].targetPath);
+    const auto lines = view.LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), L"文件 " + target + L" 下载失败"), lines.end());
+    const auto actions = ServiceActions();
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), "ftpok"), 1);
+}
+
+}  // namespace
