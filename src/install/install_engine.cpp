@@ -55,6 +55,10 @@ void InstallEngine::StartInstall() {
     page_.ClearRows();
     const std::wstring setupDir = context_.GetParam(L"SetupFullPath");
     const std::wstring downloadDir = context_.GetParam(L"DownloadPath");
+    // The path page checks the download directory's drive but does not create it; a
+    // directory the user typed in must exist before the packages are stored there.
+    if (!downloadDir.empty() && !EnsureDirectory(JoinPath(downloadDir, L"")))
+        context_.Log(L"创建目录失败：%s", downloadDir);
     int row = 0;
     for (const PackageEntry& entry : plan_) {
         const std::wstring fileName = FieldOf(entry, L"filename");
