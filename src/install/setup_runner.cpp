@@ -25,6 +25,7 @@ void StartAll(InstallStepContext& step, std::vector<SetupProcessRecord>& started
         command.arguments = SplitWindowsCommandLine(parameters);
         SetupProcessRecord record;
         record.fileName = fileName;
+        platform::MakeProgramRunnable(program);
         if (!record.process.Start(command, setupPath)) {
             step.frontEnd.AddLogLine(text::Format(L"执行安装 %s 失败", command.commandLine));
             continue;

@@ -42,6 +42,10 @@ class Process {
     bool reaped_ = false;  // Linux: the child's exit status was collected
 };
 
+// Downloaded programs arrive without the executable bit on Linux: grant it where the
+// file may be read. Windows needs nothing. False when the file cannot be changed.
+bool MakeProgramRunnable(const std::wstring& path);
+
 // Brings the top window of a setup program's window chain to the top (Windows); Linux
 // has no window owners to walk and does nothing.
 void RaiseProcessWindows(uint32_t processId);

@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include <sys/stat.h>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/types.h>
@@ -105,5 +107,15 @@ void Process::Close() {
 }
 
 void RaiseProcessWindows(uint32_t) {}
+
+bool MakeProgramRunnable(const std::wstring& path) {
+    const std::string narrow = text::WideToSystem(path);
+    struct stat st;
+    if (stat(narrow.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // Execute permission follows read permission: owner, group and others alike.
+    const mode_t mode = st.st_mode | ((st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 2);
+    return mode == st.st_mode || chmod(narrow.c_str(), mode & 07777) == 0;
+}
 
 }  // namespace platform

@@ -102,6 +102,10 @@ BOOL CALLBACK RaiseSetupWindow(HWND window, LPARAM processId) {
 
 }  // namespace
 
+bool MakeProgramRunnable(const std::wstring&) {
+    return true;
+}
+
 void RaiseProcessWindows(uint32_t processId) {
     EnumWindows(RaiseSetupWindow, static_cast<LPARAM>(processId));
 }
