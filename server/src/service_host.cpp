@@ -1,6 +1,7 @@
 #include "service_host.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <ctime>
@@ -103,6 +104,12 @@ bool ServiceHost::Bind(std::string& error) {
         // Answers are small and written in pieces: without this, delayed acknowledgements
         // hold every answer on a kept-alive connection back by tens of milliseconds.
         server->set_tcp_nodelay(true);
+        // The library's default also shares the port with any other listener on it, so a
+        // second instance would start silently beside a stale one: bind it alone.
+        server->set_socket_options([](int sock) {
+            int on = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        });
         // Keep-alive connections hold a thread each: enough threads for many clients.
         server->new_task_queue = [threads] {
             return new httplib::ThreadPool(static_cast<size_t>(threads));
