@@ -1,0 +1,217 @@
+"""Shared pieces of the end-to-end tests: the demo's servers on 127.0.0.1 (install
+service, HTTP mirror and FTP mirror as separate processes, so that a test can kill one
+mirror), the installer run with a private home, and readers for what it leaves behind.
+"""
+import json
+import os
+import re
+import signal
+import socket
+import subprocess
+import time
+import urllib.request
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+HOST = "127.0.0.1"
+# The mirrors' ips in demo/catalog.json, replaced by the ports the test uses.
+CATALOG_HTTP = "127.0.0.1:8001"
+CATALOG_FTP = "127.0.0.1:2121"
+SUMMARY_RULE = "--下载&安装日志---------------------------------------"
+PACKAGE_FILES = ("qz-app.zip", "qz-data.zip", "qz-legacy.zip", "qz-net20.zip", "qz-net40.zip",
+                 "unins000.zip", "setup.exe")
+# The demo catalog's clear passwords: none may reach the installer's log.
+CLEAR_PASSWORDS = ("Http-Demo.2024", "Ftp-Demo.2024", "Qz-Data.Pass-7")
+DATA_PASSWORD = b"Qz-Data.Pass-7"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind((HOST, 0))
+        return s.getsockname()[1]
+
+
+def wait_until_listening(port, process, seconds=20):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if process.poll() is not None:
+            return False
+        try:
+            with socket.create_connection((HOST, port), timeout=0.5):
+                return True
+        except OSError:
+            time.sleep(0.1)
+    return False
+
+
+class DemoServers:
+    """The demo catalog served by the reference service and its two mirrors."""
+
+    def __init__(self, state, service_binary, windows=False, data_kib=None):
+        self.state = state
+        self.service_binary = service_binary
+        self.windows = windows
+        self.data_kib = data_kib
+        self.processes = {}
+        self.files = os.path.join(state, "files")
+        self.events_path = os.path.join(state, "events.jsonl")
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def start(self):
+        os.makedirs(self.state, exist_ok=True)
+        generate = [os.path.join(ROOT, "demo", "generate"), self.state]
+        if self.windows:
+            generate.append("--windows")
+        if self.data_kib:
+            generate.append("--data-kib=%d" % self.data_kib)
+        subprocess.run(generate, check=True, stdout=subprocess.DEVNULL, timeout=120)
+
+        self.service_port, self.http_port, self.ftp_port = free_port(), free_port(), free_port()
+        self.service = "%s:%d" % (HOST, self.service_port)
+        with open(os.path.join(ROOT, "demo", "catalog.json"), encoding="utf-8") as f:
+            catalog = f.read()
+        catalog = catalog.replace('"%s"' % CATALOG_HTTP, '"%s:%d"' % (HOST, self.http_port))
+        catalog = catalog.replace('"%s"' % CATALOG_FTP, '"%s:%d"' % (HOST, self.ftp_port))
+        self.catalog = os.path.join(self.state, "catalog.json")
+        with open(self.catalog, "w", encoding="utf-8") as f:
+            f.write(catalog)
+
+        common = ["--catalog", self.catalog, "--files", self.files, "--listen", HOST]
+        self._spawn("service", [self.service_binary] + common +
+                    ["--port", str(self.service_port), "--events", self.events_path],
+                    self.service_port)
+        # A second instance of the service program is the HTTP mirror on its own.
+        self._spawn("http", [self.service_binary] + common +
+                    ["--port", str(free_port()), "--mirror-port", str(self.http_port),
+                     "--events", os.path.join(self.state, "mirror-events.jsonl")],
+                    self.http_port)
+        self._spawn("ftp", [os.path.join(ROOT, "server", "ftp-mirror")] + common +
+                    ["--port", str(self.ftp_port)], self.ftp_port)
+        probe = "http://%s/inst/?comname=Vornel&appid=qz&action=getver" % self.service
+        with urllib.request.urlopen(probe, timeout=5) as answer:
+            if not answer.read().startswith(b"OK"):
+                raise RuntimeError("the install service does not answer OK")
+
+    def _spawn(self, name, command, port):
+        log = open(os.path.join(self.state, name + ".log"), "ab")
+        process = subprocess.Popen(command, stdout=log, stderr=log, start_new_session=True)
+        log.close()
+        self.processes[name] = process
+        if not wait_until_listening(port, process):
+            raise RuntimeError("%s does not listen on port %d; see %s" % (name, port, self.state))
+
+    def kill(self, name):
+        process = self.processes[name]
+        if process.poll() is None:
+            process.kill()
+            process.wait(timeout=10)
+
+    def remove_packages(self):
+        """The mirrors keep running but refuse every package (404)."""
+        for name in PACKAGE_FILES:
+            path = os.path.join(self.files, "qz", name)
+            if os.path.exists(path):
+                os.remove(path)
+
+    def stop(self):
+        for process in self.processes.values():
+            if process.poll() is None:
+                process.send_signal(signal.SIGTERM)
+        for process in self.processes.values():
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+    def events(self, guid=None):
+        if not os.path.exists(self.events_path):
+            return []
+        with open(self.events_path, encoding="utf-8") as f:
+            events = [json.loads(line) for line in f if line.strip()]
+        return [e for e in events if guid is None or e.get("guid") == guid]
+
+    def package_path(self, name):
+        return os.path.join(self.files, "qz", name)
+
+
+def read_log(path):
+    """Install.log as (text without the byte-order mark, bytes)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if not data.startswith(b"\xef\xbb\xbf"):
+        raise AssertionError("Install.log does not start with the UTF-8 byte-order mark")
+    return data[3:].decode("utf-8"), data
+
+
+def log_messages(text):
+    """The messages of the timestamped lines, in order, without the line ends that the
+    init sequence's texts carry."""
+    stamp = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\t(.*)$")
+    return [m.group(1).rstrip("\r") for m in (stamp.match(line) for line in text.split("\n")) if m]
+
+
+def log_guid(text):
+    """The guid the service handed out in its firstpage answer."""
+    match = re.search(r'action=firstpage[^\r\n]*\r\n[^\r\n]*HttpResponse\tOK.*?"guid":"([0-9A-F-]+)"',
+                      text)
+    return match.group(1) if match else None
+
+
+def summary_block(text):
+    """The lines between the two rules of the download-and-install summary."""
+    lines = text.replace("\r\n", "\n").split("\n")
+    starts = [i for i, line in enumerate(lines) if line == SUMMARY_RULE]
+    if len(starts) != 2:
+        return None
+    return lines[starts[0] + 1:starts[1]]
+
+
+def read_ini(path, encoding="utf-8"):
+    """Sections of an INI file as {section: {key: value}} (keys as written)."""
+    sections, current = {}, None
+    with open(path, "rb") as f:
+        text = f.read().decode(encoding)
+    if text.startswith("\ufeff"):
+        text = text[1:]
+    for line in text.replace("\r\n", "\n").split("\n"):
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            current = sections.setdefault(line[1:-1], {})
+        elif "=" in line and current is not None:
+            key, value = line.split("=", 1)
+            current[key.strip()] = value.strip()
+    return sections
+
+
+def config_for(original, netver):
+    """The .config text after the runtime patch for netver 4.0; 2.0 leaves it alone."""
+    if netver != "4.0":
+        return original
+    return original.replace(b"<startup>", b'<startup useLegacyV2RuntimeActivationPolicy="true">') \
+        .replace(b'<supportedRuntime version="v2.0.50727"/>', b'<supportedRuntime version="v4.0"/>')
+
+
+def wait_for_log(path, needle, timeout, process=None):
+    """Waits until the log holds needle; False when it does not within timeout."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            with open(path, "rb") as f:
+                if needle.encode("utf-8") in f.read():
+                    return True
+        except OSError:
+            pass
+        if process is not None and process.poll() is not None:
+            return False
+        time.sleep(0.05)
+    return False
