@@ -1,17 +1,44 @@
 #include "install/zip_file_io.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/file.h"
 
 namespace {
+
+// minizip reads the headers a few bytes at a time; a window of the file kept in memory
+// saves a system call for each of those reads.
+constexpr size_t kWindowSize = 64 * 1024;
 
 struct Stream {
     platform::File file;
     int64_t position = 0;
     int64_t size = 0;
     bool failed = false;
+    std::vector<char> window;
+    int64_t windowStart = 0;
+    size_t windowLength = 0;
 };
+
+// Reads directly from the file, without the window.
+uLong ReadDirect(Stream& stream, char* buffer, uLong size) {
+    uLong total = 0;
+    while (total < size) {
+        const int64_t n = stream.file.ReadAt(stream.position, buffer + total, size - total);
+        if (n < 0) {
+            stream.failed = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        stream.position += n;
+        total += static_cast<uLong>(n);
+    }
+    return total;
+}
 
 voidpf ZCALLBACK OpenFile(voidpf, const void* path, int mode) {
     // Archives are only ever read.
@@ -27,19 +54,32 @@ voidpf ZCALLBACK OpenFile(voidpf, const void* path, int mode) {
 }
 
 uLong ZCALLBACK ReadStream(voidpf, voidpf opaque, void* buffer, uLong size) {
-    auto* stream = static_cast<Stream*>(opaque);
+    auto& stream = *static_cast<Stream*>(opaque);
+    char* out = static_cast<char*>(buffer);
     uLong total = 0;
     while (total < size) {
-        const int64_t n =
-            stream->file.ReadAt(stream->position, static_cast<char*>(buffer) + total, size - total);
-        if (n < 0) {
-            stream->failed = true;
+        const int64_t offset = stream.position - stream.windowStart;
+        if (offset >= 0 && offset < static_cast<int64_t>(stream.windowLength)) {
+            const size_t available = stream.windowLength - static_cast<size_t>(offset);
+            const size_t take = std::min<size_t>(available, size - total);
+            std::memcpy(out + total, stream.window.data() + offset, take);
+            stream.position += static_cast<int64_t>(take);
+            total += static_cast<uLong>(take);
+            continue;
+        }
+        // Large reads (entry data) bypass the window.
+        if (size - total >= kWindowSize)
+            return total + ReadDirect(stream, out + total, size - total);
+        stream.window.resize(kWindowSize);
+        const int64_t n = stream.file.ReadAt(stream.position, stream.window.data(), kWindowSize);
+        if (n < 0)
+            stream.failed = true;
+        if (n <= 0) {
+            stream.windowLength = 0;
             break;
         }
-        if (n == 0)
-            break;
-        stream->position += n;
-        total += static_cast<uLong>(n);
+        stream.windowStart = stream.position;
+        stream.windowLength = static_cast<size_t>(n);
     }
     return total;
 }

@@ -130,6 +130,8 @@ ZipResult CZipReader::SetBaseDir(const std::wstring& directory) {
     baseDir_ = directory;
     if (!IsPathSeparator(baseDir_.back()))
         baseDir_ += kPathSeparator;
+    baseReady_ = false;
+    checkedDirectories_.clear();
     return ZipResult::Ok;
 }
 
@@ -147,6 +149,8 @@ void CZipReader::Close() {
     cached_ = ZipEntryInfo{};
     buffer_.clear();
     buffer_.shrink_to_fit();
+    baseReady_ = false;
+    checkedDirectories_.clear();
 }
 
 ZipResult CZipReader::MoveTo(int32_t index) {
@@ -239,16 +243,24 @@ ZipResult CZipReader::GetEntry(int32_t index, ZipEntryInfo& info) {
 }
 
 ZipResult CZipReader::PrepareDirectories(const std::vector<std::wstring>& parts, size_t count) {
-    if (!EnsureDirectory(baseDir_))
-        return ZipResult::CannotCreateFile;
+    if (!baseReady_) {
+        if (!EnsureDirectory(baseDir_))
+            return ZipResult::CannotCreateFile;
+        baseReady_ = true;
+    }
     std::wstring path = baseDir_;
     for (size_t i = 0; i < count; ++i) {
         path += parts[i];
         lastTarget_ = path;
-        if (platform::IsSymbolicLink(path))
-            return ZipResult::ThroughSymlink;
-        if (!platform::IsDirectory(path) && !platform::CreateDirectoryLevel(path))
-            return ZipResult::CannotCreateFile;
+        // A directory checked once during this archive is not looked at again: archives
+        // hold many entries per directory.
+        if (checkedDirectories_.count(path) == 0) {
+            if (platform::IsSymbolicLink(path))
+                return ZipResult::ThroughSymlink;
+            if (!platform::IsDirectory(path) && !platform::CreateDirectoryLevel(path))
+                return ZipResult::CannotCreateFile;
+            checkedDirectories_.insert(path);
+        }
         path += kPathSeparator;
     }
     return ZipResult::Ok;
@@ -385,8 +397,7 @@ ZipResult CZipReader::ExtractEntry(int32_t index, const std::wstring& name) {
     // The temporary file is created fresh: whatever lay under its name (a leftover, or a
     // link planted to redirect the write) is removed first.
     const std::wstring temp = target + L".unzip-tmp";
-    if (platform::IsSymbolicLink(temp) || platform::PathExists(temp))
-        platform::RemoveFile(temp);
+    platform::RemoveFile(temp);
     ZipResult result = WriteEntryData(temp);
     if (result == ZipResult::Ok) {
         platform::SetFileTimes(

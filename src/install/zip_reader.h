@@ -3,6 +3,7 @@
 // writes their entries below one base directory, never outside it.
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -97,4 +98,6 @@ class CZipReader {
     uint16_t cachedMethod_ = 0;
     std::vector<char> buffer_;  // compressed and uncompressed piece
     std::wstring lastTarget_;
+    bool baseReady_ = false;
+    std::set<std::wstring> checkedDirectories_;
 };

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+// windows.h maps ReplaceFile to ReplaceFileW; the platform function keeps its own name.
+#undef ReplaceFile
+
 namespace platform {
 
 bool PathExists(const std::wstring& path) {
