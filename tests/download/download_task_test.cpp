@@ -316,6 +316,24 @@ TEST_F(DownloadTaskTest, TargetInAMissingDirectoryFailsAndNamesThePath) {
     EXPECT_TRUE(mirror.GetRanges().empty());
 }
 
+TEST_F(DownloadTaskTest, TargetThatCannotBeReplacedFailsAfterTheBlocksAreIn) {
+    FileMirrorServer mirror;
+    mirror.AddFile("pkg.bin", MakeContent(kBlock + 1, 16));
+    CDownloadTask task = MakeTask(L"pkg.bin");
+    // A directory stands where the file should go.
+    ASSERT_TRUE(platform::CreateDirectoryLevel(text::SystemToWide(task.targetPath)));
+    ASSERT_TRUE(manager.AddMirror(task, mirror.Url("pkg.bin"), false));
+
+    EXPECT_FALSE(task.Run());
+    EXPECT_EQ(Sorted(mirror.GetRanges()), Sorted(AllRanges(kBlock + 1)));
+    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(platform::IsDirectory(text::SystemToWide(task.targetPath)));
+    EXPECT_NE(ReadLog().find(U8(u8"Download\t写文件") + text::SystemToUtf8(task.targetPath) +
+                             U8(u8"失败")),
+              std::string::npos)
+        << ReadLog();
+}
+
 #ifndef _WIN32
 TEST_F(DownloadTaskTest, FtpAndHttpMirrorsShareTheBlocks) {
     const int64_t size = 4 * kBlock + 3;

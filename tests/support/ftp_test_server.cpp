@@ -86,6 +86,9 @@ bool FtpTestServer::Start() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    // Descriptors the test process left inheritable (pipes of other helpers) must not keep
+    // their peers waiting on this server.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     const char* argv[] = {
         kPython,           "-c",   kServerScript, directory_.c_str(), user_.c_str(),
         password_.c_str(), nullptr};
