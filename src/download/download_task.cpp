@@ -132,7 +132,7 @@ bool CDownloadTask::Run() {
         pending.clear();
     }
     run.part.Close();
-    if (complete && !platform::ReplaceFile(run.partPath, target)) {
+    if (complete && !platform::MoveFileOver(run.partPath, target)) {
         complete = false;
         run.failureMessage = text::Format(L"Download\t写文件%s失败", targetPath);
     }

@@ -22,7 +22,7 @@ void WriteNameFile(CInstallContext& context) {
         {L"title", context.config[L"title"]},
     };
     for (const auto& [key, value] : values) {
-        if (!platform::WriteProfileString(file, L"Name", key, value)) {
+        if (!platform::WriteProfileValue(file, L"Name", key, value)) {
             context.Log(L"写入文件失败：%s", file);
             return;
         }

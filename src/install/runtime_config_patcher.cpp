@@ -65,7 +65,7 @@ bool PatchConfigFile(const std::wstring& path, InstallStepContext& step) {
         // Written beside the file and moved over it: a failed write keeps the original.
         const std::wstring temporary = path + L".tmp";
         if (!platform::WriteWholeFile(temporary, patched) ||
-            !platform::ReplaceFile(temporary, path)) {
+            !platform::MoveFileOver(temporary, path)) {
             platform::RemoveFile(temporary);
             step.frontEnd.AddLogLine(L"打开文件失败");
             return false;
@@ -78,7 +78,7 @@ bool PatchConfigFile(const std::wstring& path, InstallStepContext& step) {
 void PatchRuntimeConfigs(InstallStepContext& step) {
     const std::wstring setupDir = step.context.GetParam(L"SetupFullPath");
     const std::wstring exe =
-        platform::ReadProfileString(JoinPath(setupDir, L"config\\name.ini"), L"Name", L"exe");
+        platform::ReadProfileValue(JoinPath(setupDir, L"config\\name.ini"), L"Name", L"exe");
     PatchConfigFile(JoinPath(setupDir, exe) + L".config", step);
 
     ServiceRecordList programs;

@@ -78,7 +78,7 @@ void CreateShortcuts(CInstallContext& context, std::wstring& tipText) {
             context.Log(L"创建图标失败：%s", LinkPath(folder, linkFileName));
 
         // Recorded even when the save failed: the uninstaller removes what exists.
-        if (!platform::WriteProfileString(recordPath, L"InstallInfo",
+        if (!platform::WriteProfileValue(recordPath, L"InstallInfo",
                                           text::Format(L"Link%d", ++number),
                                           LinkPath(folder, linkFileName)))
             context.Log(L"写入文件失败：%s", recordPath);

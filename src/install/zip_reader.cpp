@@ -402,7 +402,7 @@ ZipResult CZipReader::ExtractEntry(int32_t index, const std::wstring& name) {
     if (result == ZipResult::Ok) {
         platform::SetFileTimes(
             temp, platform::FileTimes{info.creationTime, info.accessTime, info.modificationTime});
-        if (!platform::ReplaceFile(temp, target))
+        if (!platform::MoveFileOver(temp, target))
             result = ZipResult::CannotCreateFile;
         else
             platform::ApplyFileAttributes(target, info.attributes);

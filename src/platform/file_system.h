@@ -11,7 +11,7 @@ bool IsDirectory(const std::wstring& path);
 bool CreateDirectoryLevel(const std::wstring& path);
 bool RemoveFile(const std::wstring& path);
 // Moves `from` over `to` in one step, replacing an existing `to`.
-bool ReplaceFile(const std::wstring& from, const std::wstring& to);
+bool MoveFileOver(const std::wstring& from, const std::wstring& to);
 // The user's temporary directory as the system reports it; empty when unknown.
 std::wstring GetTempDirectory();
 

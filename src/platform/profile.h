@@ -12,12 +12,12 @@ namespace platform {
 // The value of `key` in `section`, read as narrow text in the system code page (at most
 // 259 bytes, as the narrow profile function reads it) and returned as wide text. Empty
 // when the file, the section or the key is missing.
-std::wstring ReadProfileString(const std::wstring& file, const std::wstring& section,
-                               const std::wstring& key);
+std::wstring ReadProfileValue(const std::wstring& file, const std::wstring& section,
+                              const std::wstring& key);
 
 // Writes `key`=`value` into `section` through the wide profile function. False when the
 // file cannot be written.
-bool WriteProfileString(const std::wstring& file, const std::wstring& section,
-                        const std::wstring& key, const std::wstring& value);
+bool WriteProfileValue(const std::wstring& file, const std::wstring& section,
+                       const std::wstring& key, const std::wstring& value);
 
 }  // namespace platform

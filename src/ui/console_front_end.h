@@ -75,5 +75,6 @@ class ConsoleFrontEnd : public IStartupFrontEnd, public IInstallFrontEnd, public
     int drawnLines_ = 0;            // lines of the live display below the log, on a terminal
     unsigned ticksSincePrint_ = 0;  // plain output prints progress now and then
     std::wstring lastStatus_;
+    std::wstring lastLogLine_;
     ProgressTotals totals_;
 };

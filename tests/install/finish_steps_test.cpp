@@ -42,10 +42,10 @@ class FinishSteps : public ::testing::Test {
         return std::find(actions.begin(), actions.end(), action) != actions.end();
     }
     void ExpectNameFile(const std::wstring& file) const {
-        EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"username"), L"Vornel");
-        EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"appid"), L"qz");
-        EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"ver"), L"2.1");
-        EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"title"), L"在线安装");
+        EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"username"), L"Vornel");
+        EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"appid"), L"qz");
+        EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"ver"), L"2.1");
+        EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"title"), L"在线安装");
     }
 };
 
@@ -70,7 +70,7 @@ TEST_F(FinishSteps, NameFileJoinsTheApplicationsOwnNameFile) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, L"name.ini");
     const std::wstring file = JoinPath(ConfigDir(), L"name.ini");
-    EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"exe"), L"app.exe");
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"exe"), L"app.exe");
     ExpectNameFile(file);
     ExpectNameFile(JoinPath(ConfigDir(), L"Name.ini"));
 }

@@ -58,7 +58,7 @@ TEST(ProtectedFilesList, WindowsForbidsWritesAndReplacementWhileHeld) {
     CProtectedFiles held;
     ASSERT_TRUE(held.Add(path));
     EXPECT_FALSE(platform::WriteWholeFile(path, "changed"));
-    EXPECT_FALSE(platform::ReplaceFile(dir / L"new.dat", path));
+    EXPECT_FALSE(platform::MoveFileOver(dir / L"new.dat", path));
     held.ReleaseAll();
     EXPECT_EQ(Read(path), "old");
     EXPECT_TRUE(platform::WriteWholeFile(path, "changed"));
@@ -82,7 +82,7 @@ TEST(ProtectedFilesList, LinuxPutsChangedFilesBackByteForByte) {
     // What a setup program might do meanwhile: write in place, replace, delete.
     ASSERT_TRUE(platform::WriteWholeFile(written, "short"));
     ASSERT_TRUE(platform::WriteWholeFile(dir / L"other.dat", binary + "tail"));
-    ASSERT_TRUE(platform::ReplaceFile(dir / L"other.dat", replaced));
+    ASSERT_TRUE(platform::MoveFileOver(dir / L"other.dat", replaced));
     ASSERT_TRUE(platform::RemoveFile(removed));
 
     EXPECT_TRUE(held.ReleaseAll().empty());

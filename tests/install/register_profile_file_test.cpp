@@ -57,18 +57,18 @@ TEST(ProfileFile, ReadMatchesSectionAndKeyWithoutCase) {
         {L"other", L"EXE", L"no"},     {L"Name", L"missing", L""},    {L"Missing", L"exe", L""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(platform::ReadProfileString(file, c.section, c.key), c.expected)
+        EXPECT_EQ(platform::ReadProfileValue(file, c.section, c.key), c.expected)
             << c.section << L"/" << c.key;
-    EXPECT_EQ(platform::ReadProfileString(dir / L"absent.ini", L"Name", L"exe"), L"");
+    EXPECT_EQ(platform::ReadProfileValue(dir / L"absent.ini", L"Name", L"exe"), L"");
 }
 
 TEST(ProfileFile, WriteCreatesAMissingFile) {
     ScopedTempDir dir;
     const std::wstring file = dir / L"new.ini";
-    ASSERT_TRUE(platform::WriteProfileString(file, L"Name", L"username", L"Vornel"));
-    ASSERT_TRUE(platform::WriteProfileString(file, L"Name", L"title", L"在线安装"));
-    EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"username"), L"Vornel");
-    EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"title"), L"在线安装");
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"Name", L"username", L"Vornel"));
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"Name", L"title", L"在线安装"));
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"username"), L"Vornel");
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"title"), L"在线安装");
     const auto lines = Lines(ReadBytes(file));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "[Name]");
@@ -79,8 +79,8 @@ TEST(ProfileFile, KeyAddedToExistingSectionKeepsEveryOtherLine) {
     ScopedTempDir dir;
     const std::wstring file = dir / L"install.ini";
     ASSERT_TRUE(platform::WriteWholeFile(file, kSample));
-    ASSERT_TRUE(platform::WriteProfileString(file, L"InstallInfo", L"Link1", L"C:\\d\\a.lnk"));
-    ASSERT_TRUE(platform::WriteProfileString(file, L"installinfo", L"Link2", L"C:\\m\\b.lnk"));
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"InstallInfo", L"Link1", L"C:\\d\\a.lnk"));
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"installinfo", L"Link2", L"C:\\m\\b.lnk"));
 
     const auto lines = Lines(ReadBytes(file));
     const size_t link1 = IndexOf(lines, "Link1=C:\\d\\a.lnk");
@@ -100,17 +100,17 @@ TEST(ProfileFile, KeyAddedToExistingSectionKeepsEveryOtherLine) {
     EXPECT_GT(link1, IndexOf(lines, "ItemCount=1"));
     EXPECT_LT(link2, IndexOf(lines, "[Item1]"));
     EXPECT_LT(link1, link2);
-    EXPECT_EQ(platform::ReadProfileString(file, L"Item1", L"FileName"), L"a.zip");
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Item1", L"FileName"), L"a.zip");
 }
 
 TEST(ProfileFile, ExistingKeyIsReplacedInPlace) {
     ScopedTempDir dir;
     const std::wstring file = dir / L"p.ini";
     ASSERT_TRUE(platform::WriteWholeFile(file, "[Name]\r\nexe=app.exe\r\nver=1\r\n"));
-    ASSERT_TRUE(platform::WriteProfileString(file, L"NAME", L"EXE", L"other.exe"));
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"NAME", L"EXE", L"other.exe"));
     const auto lines = Lines(ReadBytes(file));
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"exe"), L"other.exe");
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"exe"), L"other.exe");
     EXPECT_EQ(lines[2], "ver=1");
 }
 
@@ -118,20 +118,20 @@ TEST(ProfileFile, NewSectionGoesAfterTheExistingOnes) {
     ScopedTempDir dir;
     const std::wstring file = dir / L"p.ini";
     ASSERT_TRUE(platform::WriteWholeFile(file, kSample));
-    ASSERT_TRUE(platform::WriteProfileString(file, L"Name", L"appid", L"qz"));
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"Name", L"appid", L"qz"));
     const auto lines = Lines(ReadBytes(file));
     EXPECT_GT(IndexOf(lines, "[Name]"), IndexOf(lines, "FileName=a.zip"));
-    EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"appid"), L"qz");
-    EXPECT_EQ(platform::ReadProfileString(file, L"InstallInfo", L"DisplayName"), L"App");
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"appid"), L"qz");
+    EXPECT_EQ(platform::ReadProfileValue(file, L"InstallInfo", L"DisplayName"), L"App");
 }
 
 TEST(ProfileFile, FileNameMatchesWithoutCase) {
     // The application ships config\name.ini; the installer writes config\Name.ini.
     ScopedTempDir dir;
     ASSERT_TRUE(platform::WriteWholeFile(dir / L"name.ini", "[Name]\r\nexe=app.exe\r\n"));
-    ASSERT_TRUE(platform::WriteProfileString(dir / L"Name.ini", L"Name", L"appid", L"qz"));
-    EXPECT_EQ(platform::ReadProfileString(dir / L"NAME.INI", L"Name", L"exe"), L"app.exe");
-    EXPECT_EQ(platform::ReadProfileString(dir / L"name.ini", L"Name", L"appid"), L"qz");
+    ASSERT_TRUE(platform::WriteProfileValue(dir / L"Name.ini", L"Name", L"appid", L"qz"));
+    EXPECT_EQ(platform::ReadProfileValue(dir / L"NAME.INI", L"Name", L"exe"), L"app.exe");
+    EXPECT_EQ(platform::ReadProfileValue(dir / L"name.ini", L"Name", L"appid"), L"qz");
 }
 
 #ifndef _WIN32
@@ -141,15 +141,15 @@ TEST(ProfileFileLinux, KeepsMarkAndLineEndsAndQuotesAreRemovedOnRead) {
     const std::wstring file = dir / L"p.ini";
     ASSERT_TRUE(
         platform::WriteWholeFile(file, "\xEF\xBB\xBF[Name]\n; note\n exe = \"a b.exe\" \n"));
-    EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"exe"), L"a b.exe");
-    ASSERT_TRUE(platform::WriteProfileString(file, L"Name", L"ver", L"2.0"));
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"exe"), L"a b.exe");
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"Name", L"ver", L"2.0"));
     EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBF[Name]\n; note\n exe = \"a b.exe\" \nver=2.0\n");
 }
 
 TEST(ProfileFileLinux, LineBreaksInAValueCannotForgeLines) {
     ScopedTempDir dir;
     const std::wstring file = dir / L"p.ini";
-    ASSERT_TRUE(platform::WriteProfileString(file, L"Name", L"title", L"a\r\n[Item9]\nDir=/"));
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"Name", L"title", L"a\r\n[Item9]\nDir=/"));
     EXPECT_EQ(ReadBytes(file), "[Name]\r\ntitle=a  [Item9] Dir=/\r\n");
 }
 
@@ -159,7 +159,7 @@ TEST(ProfileFileLinux, LongValuesAreCutLikeTheNarrowFunction) {
     // 258 ASCII bytes and then a three-byte character that does not fit into 259.
     ASSERT_TRUE(
         platform::WriteWholeFile(file, "[Name]\nexe=" + std::string(258, 'a') + "\xE4\xB8\xAD\n"));
-    EXPECT_EQ(platform::ReadProfileString(file, L"Name", L"exe"), std::wstring(258, L'a'));
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"exe"), std::wstring(258, L'a'));
 }
 #endif
 

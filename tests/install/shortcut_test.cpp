@@ -72,9 +72,9 @@ TEST_F(Shortcuts, DesktopAndMenuRecordsGiveTwoLinksTwoTipLinesAndTwoKeys) {
     EXPECT_EQ(tip,
               L"创建图标：“测试 installer-test”\t在桌面上\n"
               L"创建图标：“installer-test menu”\t在开始菜单\n");
-    EXPECT_EQ(platform::ReadProfileString(Record(), L"InstallInfo", L"Link1"), desktopLink);
-    EXPECT_EQ(platform::ReadProfileString(Record(), L"InstallInfo", L"Link2"), menuLink);
-    EXPECT_EQ(platform::ReadProfileString(Record(), L"InstallInfo", L"ItemCount"), L"0");
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link1"), desktopLink);
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link2"), menuLink);
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"ItemCount"), L"0");
 
     struct Expected {
         std::wstring link, target, icon;
@@ -107,8 +107,8 @@ TEST_F(Shortcuts, UnknownTypesAreSkippedAndLogged) {
     CreateShortcuts(context, tip);
 
     EXPECT_EQ(tip, L"before\n创建图标：“installer-test only”\t在开始菜单\n");
-    EXPECT_EQ(platform::ReadProfileString(Record(), L"InstallInfo", L"Link1"), menuLink);
-    EXPECT_EQ(platform::ReadProfileString(Record(), L"InstallInfo", L"Link2"), L"");
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link1"), menuLink);
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link2"), L"");
     EXPECT_TRUE(platform::PathExists(menuLink));
     EXPECT_FALSE(platform::PathExists(capitalLink));
     const std::wstring log = ReadLog(dir / L"Install.log");

@@ -31,7 +31,7 @@ bool RemoveFile(const std::wstring& path) {
     return unlink(text::WideToSystem(path).c_str()) == 0;
 }
 
-bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
+bool MoveFileOver(const std::wstring& from, const std::wstring& to) {
     return rename(text::WideToSystem(from).c_str(), text::WideToSystem(to).c_str()) == 0;
 }
 

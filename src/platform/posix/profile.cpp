@@ -59,7 +59,7 @@ std::string ResolveFile(const std::wstring& file) {
 
 }  // namespace
 
-std::wstring ReadProfileString(const std::wstring& file, const std::wstring& section,
+std::wstring ReadProfileValue(const std::wstring& file, const std::wstring& section,
                                const std::wstring& key) {
     std::lock_guard<std::mutex> guard(ProfileLock());
     std::string content;
@@ -80,7 +80,7 @@ std::wstring ReadProfileString(const std::wstring& file, const std::wstring& sec
     return text::SystemToWide(value);
 }
 
-bool WriteProfileString(const std::wstring& file, const std::wstring& section,
+bool WriteProfileValue(const std::wstring& file, const std::wstring& section,
                         const std::wstring& key, const std::wstring& value) {
     std::lock_guard<std::mutex> guard(ProfileLock());
     const std::wstring path = text::SystemToWide(ResolveFile(file));
@@ -92,7 +92,7 @@ bool WriteProfileString(const std::wstring& file, const std::wstring& section,
              text::WideToSystem(value));
     // Written beside the file and moved over it, so a failed write never leaves half a file.
     const std::wstring temporary = path + L"." + std::to_wstring(getpid()) + L".tmp";
-    if (!WriteWholeFile(temporary, ini::Serialize(document)) || !ReplaceFile(temporary, path)) {
+    if (!WriteWholeFile(temporary, ini::Serialize(document)) || !MoveFileOver(temporary, path)) {
         RemoveFile(temporary);
         return false;
     }

@@ -83,7 +83,7 @@ bool WriteUninstallEntry(const std::wstring& keyName, const UninstallEntry& entr
         ini::Set(document, kSection, value.name, text::WideToSystem(entry.*value.member));
     const std::wstring path = text::SystemToWide(file);
     const std::wstring temporary = path + L"." + std::to_wstring(getpid()) + L".tmp";
-    if (!WriteWholeFile(temporary, ini::Serialize(document)) || !ReplaceFile(temporary, path)) {
+    if (!WriteWholeFile(temporary, ini::Serialize(document)) || !MoveFileOver(temporary, path)) {
         RemoveFile(temporary);
         return false;
     }

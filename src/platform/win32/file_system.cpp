@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-// windows.h maps ReplaceFile to ReplaceFileW; the platform function keeps its own name.
-#undef ReplaceFile
-
 namespace platform {
 
 bool PathExists(const std::wstring& path) {
@@ -24,7 +21,7 @@ bool RemoveFile(const std::wstring& path) {
     return DeleteFileW(path.c_str()) != FALSE;
 }
 
-bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
+bool MoveFileOver(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-std::wstring ReadProfileString(const std::wstring& file, const std::wstring& section,
+std::wstring ReadProfileValue(const std::wstring& file, const std::wstring& section,
                                const std::wstring& key) {
     char buffer[260] = {};
     GetPrivateProfileStringA(text::WideToSystem(section).c_str(), text::WideToSystem(key).c_str(),
@@ -14,7 +14,7 @@ std::wstring ReadProfileString(const std::wstring& file, const std::wstring& sec
     return text::SystemToWide(buffer);
 }
 
-bool WriteProfileString(const std::wstring& file, const std::wstring& section,
+bool WriteProfileValue(const std::wstring& file, const std::wstring& section,
                         const std::wstring& key, const std::wstring& value) {
     return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
            FALSE;
