@@ -13,6 +13,16 @@ void RemoveAll(std::wstring& text, const std::wstring& what) {
         text.erase(at, what.size());
 }
 
+// Windows shells keep the quotes that group a tail with blanks ("a=b;dir=C:\x y") or one
+// value (dir="C:\x y"); they are no part of a key or value.
+std::wstring Unquoted(std::wstring text) {
+    if (!text.empty() && text.front() == L'"')
+        text.erase(0, 1);
+    if (!text.empty() && text.back() == L'"')
+        text.pop_back();
+    return text;
+}
+
 }  // namespace
 
 void ReadCommandLineParams(CInstallContext& context, const std::wstring& commandTail) {
@@ -27,9 +37,10 @@ void ReadCommandLineParams(CInstallContext& context, const std::wstring& command
         if (end > start) {
             const std::wstring word = text::SystemToWide(narrow.substr(start, end - start));
             const size_t equals = word.find(L'=');
-            const std::wstring key = equals == std::wstring::npos ? L"" : word.substr(0, equals);
+            const std::wstring key =
+                equals == std::wstring::npos ? L"" : Unquoted(word.substr(0, equals));
             const std::wstring value =
-                equals == std::wstring::npos ? word : word.substr(equals + 1);
+                Unquoted(equals == std::wstring::npos ? word : word.substr(equals + 1));
             context.SetParam(key, value);
             if (key == L"--ver")
                 version = value;

@@ -33,6 +33,9 @@ TEST_F(StartupParamsTest, CommandLineWords) {
         {L"comname=\u7ef4\u8bfa;appid=\u6f14\u793a", L"\u7ef4\u8bfa", L"\u6f14\u793a", L""},
         {L"--ver=1;--ver=;x=y", L"Vornel", L"qz", L""},
         {L"=;==;comname=", L"", L"qz", L""},
+        // Quotes that group the tail or one value on a Windows command line.
+        {L"\"comname=V W;appid=qz;--ver=3\"", L"V W", L"qz", L"3"},
+        {L"appid=\"a b\";comname=x", L"x", L"a b", L""},
     };
     for (const auto& c : cases) {
         CInstallContext fresh({}, temp / L"Install.log");
