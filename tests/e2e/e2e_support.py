@@ -201,17 +201,19 @@ def config_for(original, netver):
         .replace(b'<supportedRuntime version="v2.0.50727"/>', b'<supportedRuntime version="v4.0"/>')
 
 
-def wait_for_log(path, needle, timeout, process=None):
-    """Waits until the log holds needle; False when it does not within timeout."""
+def wait_for_log(path, pattern, timeout, process=None):
+    """Waits until a line of the log matches the regular expression; False when none does
+    within timeout or the process ended first."""
+    expression = re.compile(pattern.encode("utf-8"))
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         try:
             with open(path, "rb") as f:
-                if needle.encode("utf-8") in f.read():
+                if expression.search(f.read()):
                     return True
         except OSError:
             pass
         if process is not None and process.poll() is not None:
             return False
-        time.sleep(0.05)
+        time.sleep(0.02)
     return False

@@ -16,8 +16,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_support as e2e  # noqa: E402
 from linux_install_test import INSTALLER, SERVICE, WORK, LinuxRun, finish, zip_member  # noqa: E402
 
-# Big enough for several seconds at the engine's ceiling (10 block threads x 100 KiB/s).
-LARGE_DATA_KIB = 5 * 1024
+# Many blocks, so that the download is still under way when a mirror is killed.
+LARGE_DATA_KIB = 16 * 1024
 # Upper bounds that only stop a hung installer; they are no performance goals.
 RUN_TIMEOUT = 100
 
@@ -42,10 +42,10 @@ class MirrorFaultTest(unittest.TestCase):
     def start_and_kill_during_download(self, mirrors):
         process = self.run_.start(self.servers.service, ["netver=2.0"])
         try:
-            # The first block of the data package is on its way: kill then.
-            started = e2e.wait_for_log(self.run_.log_path, "块(000000001-000131072)", 60, process)
+            # A first block of the data package has arrived, most are still to come: kill.
+            started = e2e.wait_for_log(self.run_.log_path,
+                                       r"qz-data\.zip[^\r\n]*块[^\r\n]*下载完成", 60, process)
             self.assertTrue(started, "the download of the data package never started")
-            time.sleep(0.5)
             for mirror in mirrors:
                 self.servers.kill(mirror)
             began = time.monotonic()
