@@ -79,8 +79,8 @@ void CreateShortcuts(CInstallContext& context, std::wstring& tipText) {
 
         // Recorded even when the save failed: the uninstaller removes what exists.
         if (!platform::WriteProfileValue(recordPath, L"InstallInfo",
-                                          text::Format(L"Link%d", ++number),
-                                          LinkPath(folder, linkFileName)))
+                                         text::Format(L"Link%d", ++number),
+                                         LinkPath(folder, linkFileName)))
             context.Log(L"写入文件失败：%s", recordPath);
     }
 }

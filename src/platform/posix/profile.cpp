@@ -60,7 +60,7 @@ std::string ResolveFile(const std::wstring& file) {
 }  // namespace
 
 std::wstring ReadProfileValue(const std::wstring& file, const std::wstring& section,
-                               const std::wstring& key) {
+                              const std::wstring& key) {
     std::lock_guard<std::mutex> guard(ProfileLock());
     std::string content;
     if (!ReadWholeFile(text::SystemToWide(ResolveFile(file)), content))
@@ -81,7 +81,7 @@ std::wstring ReadProfileValue(const std::wstring& file, const std::wstring& sect
 }
 
 bool WriteProfileValue(const std::wstring& file, const std::wstring& section,
-                        const std::wstring& key, const std::wstring& value) {
+                       const std::wstring& key, const std::wstring& value) {
     std::lock_guard<std::mutex> guard(ProfileLock());
     const std::wstring path = text::SystemToWide(ResolveFile(file));
     std::string content;
