@@ -112,9 +112,13 @@ class WindowsDemoInstallTest(unittest.TestCase):
                           "downloaddir=" + windows_path(downloads), "netver=4.0"])
         # The bytes reach Wine's command line as UTF-8 and the installer as code page 936.
         result = wine([INSTALLER, words], timeout=150)
-        out = result.stdout.decode("gbk", "replace")
+        # Wine hands the console text to a pipe in the Unix locale's encoding.
+        out = result.stdout.decode("utf-8", "replace")
         self.assertEqual(result.returncode, 0, "stdout:\n%s\nstderr:\n%s" % (
             out, result.stderr.decode("utf-8", "replace")))
+        # The console front-end writes to the console installer.exe was started from.
+        self.assertIn("安装完成", out)
+        self.assertIn("已安装到: " + windows_path(inst), out)
 
         self.check_files(inst)
         self.check_registry(inst)
