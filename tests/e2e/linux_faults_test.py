@@ -39,8 +39,8 @@ class MirrorFaultTest(unittest.TestCase):
         self.addCleanup(self.servers.__exit__, None, None, None)
         self.run_ = LinuxRun(os.path.join(self.scratch, "run"))
 
-    def start_and_kill_during_download(self, mirrors):
-        process = self.run_.start(self.servers.service, ["netver=2.0"])
+    def start_and_kill_during_download(self, mirrors, extra=()):
+        process = self.run_.start(self.servers.service, ["netver=2.0"] + list(extra))
         try:
             # A first block of the data package has arrived, most are still to come: kill.
             started = e2e.wait_for_log(self.run_.log_path,
@@ -71,7 +71,9 @@ class MirrorFaultTest(unittest.TestCase):
         self.assertEqual(kinds.count("setupok"), 1)
 
     def test_every_mirror_dying_ends_with_the_failed_package(self):
-        code, out, err, _ = self.start_and_kill_during_download(["ftp", "http"])
+        code, out, err, seconds = self.start_and_kill_during_download(["ftp", "http"],
+                                                                      ["keepdownloads=1"])
+        print("every mirror killed: the installer ended %.1f s later" % seconds)
         self.assertEqual(code, 4, "stdout:\n%s\nstderr:\n%s" % (out, err))
         self.assertIn("安装未完成", out)
         self.assertIn("下载失败：qz-data.zip", out)
@@ -80,6 +82,10 @@ class MirrorFaultTest(unittest.TestCase):
         self.assertNotIn("setupok", [e["event"] for e in events])
         self.assertNotIn("qz-data.zip", [e.get("filename") for e in events if e["event"] == "ftpok"])
         self.assertFalse(os.path.exists(os.path.join(self.run_.install_dir, "data", "levels.bin")))
+        # A broken download must not stay under the package's name: the next run would
+        # take it as downloaded.
+        self.assertFalse(os.path.exists(os.path.join(self.run_.download_dir, "qz-data.zip")))
+        self.assertTrue(os.path.exists(os.path.join(self.run_.download_dir, "qz-app.zip")))
 
     def test_mirrors_refusing_every_package(self):
         # The service has read the sizes; the mirrors answer 404 from now on.
