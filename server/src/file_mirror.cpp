@@ -84,12 +84,12 @@ RangeKind ParseRange(const std::string& header, uint64_t size, uint64_t& first, 
     const std::string prefix = "bytes=";
     if (header.compare(0, prefix.size(), prefix) != 0)
         return RangeKind::Whole;
-    const std::string spec = header.substr(prefix.size());
-    const size_t dash = spec.find('-');
-    if (spec.find(',') != std::string::npos || dash == std::string::npos)
+    const std::string range = header.substr(prefix.size());
+    const size_t dash = range.find('-');
+    if (range.find(',') != std::string::npos || dash == std::string::npos)
         return RangeKind::Whole;
-    const std::string from = spec.substr(0, dash);
-    const std::string to = spec.substr(dash + 1);
+    const std::string from = range.substr(0, dash);
+    const std::string to = range.substr(dash + 1);
     uint64_t a = 0;
     uint64_t b = 0;
     if (from.empty()) {  // the last n bytes

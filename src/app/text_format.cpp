@@ -59,7 +59,7 @@ std::wstring FormatArg::AsText() const {
 
 namespace {
 
-struct Spec {
+struct Conversion {
     std::string flags;
     int width = -1;
     int precision = -1;
@@ -67,9 +67,9 @@ struct Spec {
 };
 
 // Reads one conversion after '%'; returns false when the format ends inside it.
-bool ParseSpec(std::wstring_view format, size_t& i, Spec& spec) {
+bool ParseConversion(std::wstring_view format, size_t& i, Conversion& conv) {
     while (i < format.size() && std::wcschr(L"-+ #0", format[i]) != nullptr)
-        spec.flags += static_cast<char>(format[i++]);
+        conv.flags += static_cast<char>(format[i++]);
     auto number = [&](int& out) {
         if (i >= format.size() || !std::iswdigit(format[i]))
             return;
@@ -77,11 +77,11 @@ bool ParseSpec(std::wstring_view format, size_t& i, Spec& spec) {
         while (i < format.size() && std::iswdigit(format[i]) && out < 10000)
             out = out * 10 + (format[i++] - L'0');
     };
-    number(spec.width);
+    number(conv.width);
     if (i < format.size() && format[i] == L'.') {
         ++i;
-        spec.precision = 0;
-        number(spec.precision);
+        conv.precision = 0;
+        number(conv.precision);
     }
     // Length modifiers carry no meaning here: the argument knows its own type.
     if (format.substr(i, 3) == L"I64" || format.substr(i, 3) == L"I32")
@@ -90,53 +90,53 @@ bool ParseSpec(std::wstring_view format, size_t& i, Spec& spec) {
         ++i;
     if (i >= format.size())
         return false;
-    spec.conversion = format[i++];
+    conv.conversion = format[i++];
     return true;
 }
 
-std::string NarrowSpec(const Spec& spec, const char* length, char conversion) {
-    std::string s = "%" + spec.flags;
-    if (spec.width >= 0)
-        s += std::to_string(spec.width);
-    if (spec.precision >= 0)
-        s += "." + std::to_string(spec.precision);
+std::string NarrowConversion(const Conversion& conv, const char* length, char conversion) {
+    std::string s = "%" + conv.flags;
+    if (conv.width >= 0)
+        s += std::to_string(conv.width);
+    if (conv.precision >= 0)
+        s += "." + std::to_string(conv.precision);
     return s + length + conversion;
 }
 
 template <class T>
-std::wstring PrintNumber(const std::string& narrowSpec, T value) {
+std::wstring PrintNumber(const std::string& narrowFormat, T value) {
     char buffer[512];
-    const int n = std::snprintf(buffer, sizeof buffer, narrowSpec.c_str(), value);
+    const int n = std::snprintf(buffer, sizeof buffer, narrowFormat.c_str(), value);
     if (n < 0)
         return {};
     return std::wstring(buffer,
                         buffer + (n < static_cast<int>(sizeof buffer) ? n : sizeof buffer - 1));
 }
 
-std::wstring PrintText(const Spec& spec, std::wstring value) {
-    if (spec.precision >= 0 && value.size() > static_cast<size_t>(spec.precision))
-        value.resize(static_cast<size_t>(spec.precision));
-    if (spec.width > 0 && value.size() < static_cast<size_t>(spec.width)) {
-        const std::wstring pad(static_cast<size_t>(spec.width) - value.size(), L' ');
-        value = spec.flags.find('-') != std::string::npos ? value + pad : pad + value;
+std::wstring PrintText(const Conversion& conv, std::wstring value) {
+    if (conv.precision >= 0 && value.size() > static_cast<size_t>(conv.precision))
+        value.resize(static_cast<size_t>(conv.precision));
+    if (conv.width > 0 && value.size() < static_cast<size_t>(conv.width)) {
+        const std::wstring pad(static_cast<size_t>(conv.width) - value.size(), L' ');
+        value = conv.flags.find('-') != std::string::npos ? value + pad : pad + value;
     }
     return value;
 }
 
-std::wstring Convert(const Spec& spec, const FormatArg& arg) {
-    switch (spec.conversion) {
+std::wstring Convert(const Conversion& conv, const FormatArg& arg) {
+    switch (conv.conversion) {
         case L'd':
         case L'i':
             if (arg.kind() == FormatArg::Kind::Text)
-                return PrintText(spec, arg.AsText());
-            return PrintNumber(NarrowSpec(spec, "ll", 'd'), arg.AsSigned());
+                return PrintText(conv, arg.AsText());
+            return PrintNumber(NarrowConversion(conv, "ll", 'd'), arg.AsSigned());
         case L'u':
         case L'x':
         case L'X':
         case L'o':
             if (arg.kind() == FormatArg::Kind::Text)
-                return PrintText(spec, arg.AsText());
-            return PrintNumber(NarrowSpec(spec, "ll", static_cast<char>(spec.conversion)),
+                return PrintText(conv, arg.AsText());
+            return PrintNumber(NarrowConversion(conv, "ll", static_cast<char>(conv.conversion)),
                                arg.AsUnsigned());
         case L'f':
         case L'F':
@@ -145,15 +145,15 @@ std::wstring Convert(const Spec& spec, const FormatArg& arg) {
         case L'g':
         case L'G':
             if (arg.kind() == FormatArg::Kind::Text)
-                return PrintText(spec, arg.AsText());
-            return PrintNumber(NarrowSpec(spec, "", static_cast<char>(spec.conversion)),
+                return PrintText(conv, arg.AsText());
+            return PrintNumber(NarrowConversion(conv, "", static_cast<char>(conv.conversion)),
                                arg.AsReal());
         case L'c':
             if (arg.kind() == FormatArg::Kind::Text)
-                return PrintText(spec, arg.AsText());
-            return PrintText(spec, std::wstring(1, static_cast<wchar_t>(arg.AsSigned())));
+                return PrintText(conv, arg.AsText());
+            return PrintText(conv, std::wstring(1, static_cast<wchar_t>(arg.AsSigned())));
         default:  // s, S and anything unknown: the argument as text
-            return PrintText(spec, arg.AsText());
+            return PrintText(conv, arg.AsText());
     }
 }
 
@@ -175,12 +175,12 @@ std::wstring FormatArgs(std::wstring_view format, std::initializer_list<FormatAr
             ++i;
             continue;
         }
-        Spec spec;
-        if (!ParseSpec(format, i, spec))
+        Conversion conv;
+        if (!ParseConversion(format, i, conv))
             break;
         if (next == args.end())
             continue;  // a conversion without argument prints nothing
-        out += Convert(spec, *next++);
+        out += Convert(conv, *next++);
     }
     return out;
 }
