@@ -4,7 +4,7 @@
 #include "app/path_ops.h"
 #include "app/text_format.h"
 #include "download/download_manager.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 
 void CInitSequence::AppendText(const std::wstring& text) {
     display_.ShowText(text);

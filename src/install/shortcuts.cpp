@@ -3,8 +3,8 @@
 #include "app/path_ops.h"
 #include "install/uninstall_registration.h"
 #include "platform/profile.h"
+#include "platform/shell_folders.h"
 #include "platform/shell_link.h"
-#include "platform/special_folders.h"
 
 namespace {
 

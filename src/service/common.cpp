@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "service/field_cipher.h"
 
 int32_t Ccommon::OsCodeFromVersion(uint32_t platformId, uint32_t major, uint32_t minor) {

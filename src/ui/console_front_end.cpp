@@ -7,7 +7,7 @@
 #include "install/install_engine.h"
 #include "install/package_plan.h"
 #include "platform/console.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "platform/text_codec.h"
 #include "service/common.h"
 #include "ui/path_page_logic.h"

@@ -12,7 +12,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/profile.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/profile.h"
+#include "platform/shell_folders.h"
 #include "platform/shell_link.h"
-#include "platform/special_folders.h"
 
 namespace {
 

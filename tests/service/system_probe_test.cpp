@@ -7,7 +7,7 @@
 #include "app/path_ops.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "platform/text_codec.h"
 #include "service/common.h"
 #include "support/temp_dir.h"

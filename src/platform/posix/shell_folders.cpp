@@ -1,5 +1,5 @@
 // The XDG user directories stand in for the shell's special folders.
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 
 #include <pwd.h>
 #include <unistd.h>
