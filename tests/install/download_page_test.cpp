@@ -4,40 +4,19 @@
 
 #include "platform/file.h"
 #include "platform/text_codec.h"
+#include "recording_front_end.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-// Shows nothing: these tests look at the page's own data.
-class NullView : public IInstallFrontEnd {
-  public:
-    void AddLogLine(const std::wstring& line) override { added.push_back(line); }
-    void ReplaceLastLogLine(const std::wstring& line) override { replaced.push_back(line); }
-    void ClearRows() override {}
-    void InsertRow(int, const std::wstring&) override {}
-    void SetCell(int, int, const std::wstring&) override {}
-    void StartTimer(int, unsigned) override {}
-    void StopTimer(int) override {}
-    void ShowStatusLine(bool) override {}
-    void SetStatusText(const std::wstring&) override {}
-    void StartWaitDialog() override {}
-    bool WaitDialogReady() override { return true; }
-    void ShowWaitDialog() override {}
-    void EndWaitDialog() override {}
-    RuntimeChoice GetRuntimeChoice() override { return RuntimeChoice::Default; }
-    void SetWizardButtons(int) override {}
-    void GoToNextPage() override {}
-    std::vector<std::wstring> added, replaced;
-};
-
 TEST(DownloadPage, ActivityAnimationGrowsShortLinesAndStartsNewOnes) {
-    NullView view;
+    RecordingFrontEnd view;
     DownloadPage page(view);
     page.AddLogLine(L"请稍候");
     page.AnimateLog();
     page.AnimateLog();
     EXPECT_EQ(page.LogLines().back(), L"请稍候……");
-    EXPECT_EQ(view.replaced.back(), L"请稍候……");
+    EXPECT_EQ(view.Events().back(), L"replace:请稍候……");  // shown in place
 
     page.AddLogLine(std::wstring(49, L'x'));
     page.AnimateLog();  // 49 characters: grows to 50
@@ -48,7 +27,7 @@ TEST(DownloadPage, ActivityAnimationGrowsShortLinesAndStartsNewOnes) {
 }
 
 TEST(DownloadPage, RowsKeepTheirCellsAndIgnoreOutOfRangeWrites) {
-    NullView view;
+    RecordingFrontEnd view;
     DownloadPage page(view);
     page.InsertRow(0, L"b.zip");
     page.InsertRow(0, L"a.zip");
@@ -64,7 +43,7 @@ TEST(DownloadPage, RowsKeepTheirCellsAndIgnoreOutOfRangeWrites) {
 }
 
 TEST(DownloadPage, SummaryBlockBytes) {
-    NullView view;
+    RecordingFrontEnd view;
     DownloadPage page(view);
     page.InsertRow(0, L"a.zip");
     page.SetCell(0, 1, L"2");

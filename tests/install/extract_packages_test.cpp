@@ -4,13 +4,13 @@
 
 #include "app/install_context.h"
 #include "app/path_ops.h"
-#include "extract_test_front_end.h"
 #include "install/download_prefix.h"
 #include "install/extract_packages.h"
 #include "install/protected_files.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
+#include "recording_front_end.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
 

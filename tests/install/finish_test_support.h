@@ -16,6 +16,7 @@
 #include "install/install_front_end.h"
 #include "platform/file.h"
 #include "platform/text_codec.h"
+#include "recording_front_end.h"
 #include "support/temp_dir.h"
 
 // Answers "/inst/?...&action=X" with the body set for X ("ER ..." for any other) and
@@ -66,28 +67,6 @@ class LoopbackService {
     mutable std::mutex lock_;
     std::map<std::string, std::string> answers_;
     std::vector<std::string> actions_;
-};
-
-class RecordingInstallFrontEnd : public IInstallFrontEnd {
-  public:
-    RuntimeChoice choice = RuntimeChoice::Default;
-    std::vector<std::wstring> logLines;
-
-    void AddLogLine(const std::wstring& line) override { logLines.push_back(line); }
-    void ClearRows() override {}
-    void InsertRow(int, const std::wstring&) override {}
-    void SetCell(int, int, const std::wstring&) override {}
-    void StartTimer(int, unsigned) override {}
-    void StopTimer(int) override {}
-    void ShowStatusLine(bool) override {}
-    void SetStatusText(const std::wstring&) override {}
-    void StartWaitDialog() override {}
-    bool WaitDialogReady() override { return true; }
-    void ShowWaitDialog() override {}
-    void EndWaitDialog() override {}
-    RuntimeChoice GetRuntimeChoice() override { return choice; }
-    void SetWizardButtons(int) override {}
-    void GoToNextPage() override {}
 };
 
 inline std::string ReadBytes(const std::wstring& path) {

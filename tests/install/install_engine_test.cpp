@@ -12,6 +12,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
+#include "recording_front_end.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
@@ -19,52 +20,6 @@
 namespace {
 
 using test_support::HttpTestServer;
-
-// Records what the engine shows, in order, as short event texts.
-class RecordingView : public IInstallFrontEnd {
-  public:
-    void AddLogLine(const std::wstring& line) override { Record(L"log " + line); }
-    void ClearRows() override { Record(L"clear rows"); }
-    void InsertRow(int row, const std::wstring& name) override {
-        Record(L"row " + std::to_wstring(row) + L" " + name);
-    }
-    void SetCell(int, int, const std::wstring&) override {}
-    void StartTimer(int id, unsigned period) override {
-        Record(L"start timer " + std::to_wstring(id) + L" " + std::to_wstring(period));
-    }
-    void StopTimer(int id) override { Record(L"stop timer " + std::to_wstring(id)); }
-    void ShowStatusLine(bool visible) override {
-        Record(visible ? L"status shown" : L"status hidden");
-    }
-    void SetStatusText(const std::wstring&) override {}
-    void StartWaitDialog() override {}
-    bool WaitDialogReady() override { return true; }
-    void ShowWaitDialog() override {}
-    void EndWaitDialog() override {}
-    RuntimeChoice GetRuntimeChoice() override { return RuntimeChoice::Default; }
-    void SetWizardButtons(int value) override { Record(L"buttons " + std::to_wstring(value)); }
-    void GoToNextPage() override { Record(L"next page"); }
-
-    std::vector<std::wstring> Events() const {
-        std::lock_guard<std::mutex> guard(lock_);
-        return events_;
-    }
-    std::vector<std::wstring> LogLines() const {
-        std::vector<std::wstring> lines;
-        for (const auto& event : Events())
-            if (event.rfind(L"log ", 0) == 0)
-                lines.push_back(event.substr(4));
-        return lines;
-    }
-
-  private:
-    void Record(const std::wstring& event) {
-        std::lock_guard<std::mutex> guard(lock_);
-        events_.push_back(event);
-    }
-    mutable std::mutex lock_;
-    std::vector<std::wstring> events_;
-};
 
 class InstallEngineTest : public ::testing::Test {
   protected:
@@ -136,7 +91,7 @@ class InstallEngineTest : public ::testing::Test {
     std::map<std::string, bool> refusedAccounts;
     CInstallContext context{{}, temp / L"Install.log"};
     CDownloadManager downloads;
-    RecordingView view;
+    RecordingFrontEnd view;
     std::vector<PackageRow> rows;
 };
 
@@ -161,25 +116,25 @@ TEST_F(InstallEngineTest, DownloadsExtractsAndEndsOnTheFinishPage) {
     };
     const std::wstring target = text::SystemToWide(downloads.tasks[L"a.zip"].targetPath);
     const std::vector<std::wstring> ordered = {
-        L"log 准备下载文件:.net20安装版",
-        L"clear rows",
-        L"row 0 a.zip",
-        L"log 准备从HTTP服务器127下载文件a.zip...",  // the host up to its first "."
-        L"buttons 16",
-        L"start timer 2 150",
-        L"log 文件 " + target + L" 下载完成",
-        L"start timer 3 333",
-        L"stop timer 3",
-        L"stop timer 2",
-        L"status hidden",
-        L"buttons 2",
-        L"next page",
+        L"log:准备下载文件:.net20安装版",
+        L"clear-rows",
+        L"row:0:a.zip",
+        L"log:准备从HTTP服务器127下载文件a.zip...",  // the host up to its first "."
+        L"buttons:16",
+        L"start-timer:2:150",
+        L"log:文件 " + target + L" 下载完成",
+        L"start-timer:3:333",
+        L"stop-timer:3",
+        L"stop-timer:2",
+        L"status-hidden",
+        L"buttons:2",
+        L"next-page",
     };
     for (size_t i = 0; i + 1 < ordered.size(); ++i) {
         EXPECT_LT(position(ordered[i]), position(ordered[i + 1]))
             << text::WideToUtf8(ordered[i]) << " before " << text::WideToUtf8(ordered[i + 1]);
     }
-    EXPECT_EQ(position(L"next page"), static_cast<long>(events.size()) - 1);
+    EXPECT_EQ(position(L"next-page"), static_cast<long>(events.size()) - 1);
     // The service hears about the download, the protected files come first.
     const auto actions = ServiceActions();
     EXPECT_EQ(actions.front(), "getftp");
@@ -208,7 +163,7 @@ TEST_F(InstallEngineTest, SkipRulesOfStartInstall) {
     EXPECT_EQ(rows[0][0], L"new.zip");
     EXPECT_EQ(rows[1][0], L"old.zip");
     EXPECT_EQ(rows[1][1], L"1");  // filesize 1 KiB from the entry
-    const auto lines = view.LogLines();
+    const auto lines = view.Lines();
     const std::wstring old = text::SystemToWide(downloads.tasks[L"old.zip"].targetPath);
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"文件 " + old + L" 已存在，不下载"),
               lines.end());
@@ -233,7 +188,7 @@ TEST_F(InstallEngineTest, FailedServersAreMarkedAndSkippedForLaterPackages) {
     EXPECT_TRUE(Run({Package(L"a.zip"), Package(L"b.zip")}).empty());
     EXPECT_EQ(downloads.serverFtp[0], L"N");
     EXPECT_EQ(downloads.serverHttp[0], L"Y");
-    const auto lines = view.LogLines();
+    const auto lines = view.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(),
                          L"从ftp服务器127下载文件a.zip  失败!!!  去除此ftp服务器下载"),
               1);
@@ -256,7 +211,7 @@ TEST_F(InstallEngineTest, PackagesWithoutMirrorAreReportedAsFailed) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1][1], L"0");
     const std::wstring target = text::SystemToWide(downloads.tasks[L"missing.zip"].targetPath);
-    const auto lines = view.LogLines();
+    const auto lines = view.Lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"文件 " + target + L" 下载失败"), lines.end());
     const auto actions = ServiceActions();
     EXPECT_EQ(std::count(actions.begin(), actions.end(), "ftpok"), 1);

@@ -32,7 +32,7 @@ class RuntimeConfigPatcher : public ::testing::Test {
     ScopedTempDir dir;
     LoopbackService service;
     CInstallContext context{{service.Address()}, dir / L"Install.log"};
-    RecordingInstallFrontEnd frontEnd;
+    RecordingFrontEnd frontEnd;
     InstallPlan plan;
     InstallStepContext step{context, plan, frontEnd};
 
@@ -69,10 +69,10 @@ TEST_F(RuntimeConfigPatcher, RewritesOnlyTheExactTextsInBothDirections) {
         SCOPED_TRACE(c.what);
         const std::wstring path = Put(L"app.exe.config", c.before);
         frontEnd.choice = c.choice;
-        frontEnd.logLines.clear();
+        frontEnd.ClearLines();
         EXPECT_TRUE(PatchConfigFile(path, step));
         EXPECT_EQ(ReadBytes(path), c.after);
-        EXPECT_EQ(frontEnd.logLines,
+        EXPECT_EQ(frontEnd.Lines(),
                   (std::vector<std::wstring>{L"修改文件：" + path, L"修改文件成功"}));
         // A second run with the same choice changes nothing.
         EXPECT_TRUE(PatchConfigFile(path, step));
@@ -86,15 +86,14 @@ TEST_F(RuntimeConfigPatcher, DefaultChoiceTouchesAndLogsNothing) {
     EXPECT_TRUE(PatchConfigFile(path, step));
     EXPECT_TRUE(PatchConfigFile(dir / L"missing.config", step));
     EXPECT_EQ(ReadBytes(path), kNet20Config);
-    EXPECT_TRUE(frontEnd.logLines.empty());
+    EXPECT_TRUE(frontEnd.Lines().empty());
 }
 
 TEST_F(RuntimeConfigPatcher, MissingFileIsReported) {
     frontEnd.choice = RuntimeChoice::Net40;
     const std::wstring path = dir / L"missing.exe.config";
     EXPECT_FALSE(PatchConfigFile(path, step));
-    EXPECT_EQ(frontEnd.logLines,
-              (std::vector<std::wstring>{L"修改文件：" + path, L"打开文件失败"}));
+    EXPECT_EQ(frontEnd.Lines(), (std::vector<std::wstring>{L"修改文件：" + path, L"打开文件失败"}));
     EXPECT_FALSE(platform::PathExists(path));
 }
 
@@ -108,9 +107,9 @@ TEST_F(RuntimeConfigPatcher, Utf16FileIsLeftWhole) {
     frontEnd.choice = RuntimeChoice::Net40;
     EXPECT_FALSE(PatchConfigFile(path, step));
     EXPECT_EQ(ReadBytes(path), utf16);
-    ASSERT_FALSE(frontEnd.logLines.empty());
-    EXPECT_EQ(frontEnd.logLines.front(), L"修改文件：" + path);
-    EXPECT_NE(frontEnd.logLines.back(), L"修改文件成功");
+    ASSERT_FALSE(frontEnd.Lines().empty());
+    EXPECT_EQ(frontEnd.Lines().front(), L"修改文件：" + path);
+    EXPECT_NE(frontEnd.Lines().back(), L"修改文件成功");
 }
 
 TEST_F(RuntimeConfigPatcher, PatchesTheMainProgramAndTheServiceList) {
@@ -127,7 +126,7 @@ TEST_F(RuntimeConfigPatcher, PatchesTheMainProgramAndTheServiceList) {
 
     for (const auto& path : {mainConfig, toolConfig, rootConfig})
         EXPECT_EQ(ReadBytes(path), kNet40Config);
-    EXPECT_EQ(frontEnd.logLines,
+    EXPECT_EQ(frontEnd.Lines(),
               (std::vector<std::wstring>{L"修改文件：" + mainConfig, L"修改文件成功",
                                          L"修改文件：" + toolConfig, L"修改文件成功",
                                          L"修改文件：" + rootConfig, L"修改文件成功"}));
@@ -143,7 +142,7 @@ TEST_F(RuntimeConfigPatcher, MissingNameFileAndFailedListAreLoggedAndSurvived) {
 
     // Without name.ini the main program's file is "<setup>\.config", which does not exist.
     const std::wstring nameless = JoinPath(SetupDir(), L"") + L".config";
-    EXPECT_EQ(frontEnd.logLines,
+    EXPECT_EQ(frontEnd.Lines(),
               (std::vector<std::wstring>{L"修改文件：" + nameless, L"打开文件失败"}));
     EXPECT_EQ(ReadBytes(rootConfig), kNet20Config);
 }
@@ -158,7 +157,7 @@ TEST_F(RuntimeConfigPatcher, DefaultChoiceSkipsEveryFile) {
     PatchRuntimeConfigs(step);
 
     EXPECT_EQ(ReadBytes(mainConfig), kNet20Config);
-    EXPECT_TRUE(frontEnd.logLines.empty());
+    EXPECT_TRUE(frontEnd.Lines().empty());
 }
 
 }  // namespace

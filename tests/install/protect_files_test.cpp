@@ -6,12 +6,12 @@
 #include <algorithm>
 
 #include "app/path_ops.h"
-#include "extract_test_front_end.h"
 #include "finish_test_support.h"
 #include "install/extract_packages.h"
 #include "install/protected_files.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "recording_front_end.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
 

@@ -51,7 +51,7 @@ class Registration : public ::testing::Test {
     ScopedTempDir dir;
     LoopbackService service;
     CInstallContext context{{service.Address()}, dir / L"Install.log"};
-    RecordingInstallFrontEnd frontEnd;
+    RecordingFrontEnd frontEnd;
     InstallPlan plan;
     InstallStepContext step{context, plan, frontEnd};
     IsolatedUserFolders folders{dir.path()};

@@ -12,12 +12,12 @@
 
 #include "app/install_context.h"
 #include "app/path_ops.h"
-#include "extract_test_front_end.h"
 #include "install/download_prefix.h"
 #include "install/setup_runner.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
+#include "recording_front_end.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
-// A front-end that records what the installation steps tell the user, for the tests of
-// extraction, protection and the setup runner.
+// A front-end that records what the install engine and its steps tell the user, in order,
+// for the tests of the installation steps and the engine.
 #include <functional>
 #include <mutex>
 #include <string>
@@ -22,6 +22,13 @@ class RecordingFrontEnd : public IInstallFrontEnd {
     std::function<void(const std::wstring&)> onLine;
     // How many polls the wait dialog needs before it exists; -1: it never appears.
     int dialogReadyAfterPolls = 0;
+    // The runtime generation the radio buttons show.
+    RuntimeChoice choice = RuntimeChoice::Default;
+
+    void ClearLines() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.clear();
+    }
 
     void AddLogLine(const std::wstring& line) override {
         Record(L"log:" + line);
@@ -32,8 +39,16 @@ class RecordingFrontEnd : public IInstallFrontEnd {
         if (onLine)
             onLine(line);
     }
-    void ClearRows() override {}
-    void InsertRow(int, const std::wstring&) override {}
+    void ReplaceLastLogLine(const std::wstring& line) override {
+        Record(L"replace:" + line);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!lines_.empty())
+            lines_.back() = line;
+    }
+    void ClearRows() override { Record(L"clear-rows"); }
+    void InsertRow(int row, const std::wstring& name) override {
+        Record(L"row:" + std::to_wstring(row) + L":" + name);
+    }
     void SetCell(int, int, const std::wstring&) override {}
     void StartTimer(int id, unsigned period) override {
         Record(L"start-timer:" + std::to_wstring(id) + L":" + std::to_wstring(period));
@@ -53,9 +68,9 @@ class RecordingFrontEnd : public IInstallFrontEnd {
     }
     void ShowWaitDialog() override { Record(L"dialog-show"); }
     void EndWaitDialog() override { Record(L"dialog-end"); }
-    RuntimeChoice GetRuntimeChoice() override { return RuntimeChoice::Default; }
-    void SetWizardButtons(int) override {}
-    void GoToNextPage() override {}
+    RuntimeChoice GetRuntimeChoice() override { return choice; }
+    void SetWizardButtons(int value) override { Record(L"buttons:" + std::to_wstring(value)); }
+    void GoToNextPage() override { Record(L"next-page"); }
 
   private:
     void Record(const std::wstring& event) {
