@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "app/text_compare.h"
 #include "platform/module_info.h"
 
 namespace {
@@ -72,15 +73,6 @@ class BlockReader {
 
     const std::vector<uint8_t>& bytes_;
 };
-
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i]))
-            return false;
-    return true;
-}
 
 // The stored key is compared over its own length with each standard name.
 int MatchStandardName(const std::wstring& key) {

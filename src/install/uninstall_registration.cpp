@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "app/path_ops.h"
+#include "app/text_compare.h"
 #include "platform/file.h"
 #include "platform/text_codec.h"
 #include "platform/uninstall_registry.h"
@@ -10,15 +11,6 @@
 namespace {
 
 constexpr wchar_t kUninstaller[] = L"unins000.exe";
-
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i]))
-            return false;
-    return true;
-}
 
 // A line break inside a service value would start a line of its own in install.ini and
 // could forge keys or whole [Item] sections for the uninstaller: it becomes a blank.
