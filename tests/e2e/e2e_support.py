@@ -10,6 +10,7 @@ import socket
 import subprocess
 import time
 import urllib.request
+import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 HOST = "127.0.0.1"
@@ -217,3 +218,28 @@ def wait_for_log(path, pattern, timeout, process=None):
             return False
         time.sleep(0.02)
     return False
+
+
+def zip_member(path, name, password=None):
+    with zipfile.ZipFile(path) as z:
+        return z.read(name, pwd=password)
+
+
+def check_package_files(test, servers, inst, netver):
+    """Every file the demo packages put below `inst`, byte for byte (the password-protected
+    package included; .config files in the form of the chosen runtime)."""
+    app_zip = servers.package_path("qz-app.zip")
+    for name in ("QzDemo.exe", "readme.txt", "tools/QzTool.exe", "config/user.cfg"):
+        with open(os.path.join(inst, name), "rb") as f:
+            test.assertEqual(f.read(), zip_member(app_zip, name), name)
+    with open(os.path.join(inst, "uninst", "unins000.exe"), "rb") as f:
+        test.assertEqual(f.read(), zip_member(servers.package_path("unins000.zip"), "unins000.exe"))
+    with open(os.path.join(inst, "lib", "QzDemo.Runtime.txt"), "rb") as f:
+        test.assertEqual(f.read(), ("runtime files for .NET %s\r\n" % netver).encode())
+    data_zip = servers.package_path("qz-data.zip")
+    for name in ("levels.bin", "levels.txt"):
+        with open(os.path.join(inst, "data", name), "rb") as f:
+            test.assertEqual(f.read(), zip_member(data_zip, name, DATA_PASSWORD), name)
+    for name in ("QzDemo.exe.config", "tools/QzTool.exe.config"):
+        with open(os.path.join(inst, name), "rb") as f:
+            test.assertEqual(f.read(), config_for(zip_member(app_zip, name), netver), name)

@@ -14,7 +14,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_support as e2e  # noqa: E402
-from linux_install_test import INSTALLER, SERVICE, WORK, LinuxRun, finish, zip_member  # noqa: E402
+from linux_install_test import INSTALLER, SERVICE, WORK, LinuxRun, finish  # noqa: E402
 
 # Many blocks, so that the download is still under way when a mirror is killed.
 LARGE_DATA_KIB = 16 * 1024
@@ -62,7 +62,7 @@ class MirrorFaultTest(unittest.TestCase):
         self.assertIn("安装完成", out)
         data_zip = self.servers.package_path("qz-data.zip")
         with open(os.path.join(self.run_.install_dir, "data", "levels.bin"), "rb") as f:
-            self.assertEqual(f.read(), zip_member(data_zip, "levels.bin", e2e.DATA_PASSWORD))
+            self.assertEqual(f.read(), e2e.zip_member(data_zip, "levels.bin", e2e.DATA_PASSWORD))
         # The fault did hit: blocks on the FTP mirror failed and were fetched again.
         messages = e2e.log_messages(e2e.read_log(self.run_.log_path)[0])
         self.assertTrue(any(m.startswith("Download\t文件ftp://") and "下载失败" in m for m in messages))

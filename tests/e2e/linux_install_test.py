@@ -15,7 +15,6 @@ import subprocess
 import sys
 import tempfile
 import unittest
-import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_support as e2e  # noqa: E402
@@ -81,11 +80,6 @@ def finish(process, timeout):
     return process.returncode, out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
 
 
-def zip_member(path, name, password=None):
-    with zipfile.ZipFile(path) as z:
-        return z.read(name, pwd=password)
-
-
 class DemoInstallTest(unittest.TestCase):
     """The whole demo installed, once per runtime choice."""
 
@@ -119,23 +113,7 @@ class DemoInstallTest(unittest.TestCase):
 
     def check_installed_files(self, run, netver):
         inst = run.install_dir
-        app_zip = self.servers.package_path("qz-app.zip")
-        for name in ("QzDemo.exe", "readme.txt", "tools/QzTool.exe", "config/user.cfg"):
-            with open(os.path.join(inst, name), "rb") as f:
-                self.assertEqual(f.read(), zip_member(app_zip, name), name)
-        with open(os.path.join(inst, "uninst", "unins000.exe"), "rb") as f:
-            self.assertEqual(f.read(), zip_member(self.servers.package_path("unins000.zip"),
-                                                  "unins000.exe"))
-        with open(os.path.join(inst, "lib", "QzDemo.Runtime.txt"), "rb") as f:
-            self.assertEqual(f.read(), ("runtime files for .NET %s\r\n" % netver).encode())
-        # The password-protected package, byte for byte.
-        data_zip = self.servers.package_path("qz-data.zip")
-        for name in ("levels.bin", "levels.txt"):
-            with open(os.path.join(inst, "data", name), "rb") as f:
-                self.assertEqual(f.read(), zip_member(data_zip, name, e2e.DATA_PASSWORD), name)
-        for name in ("QzDemo.exe.config", "tools/QzTool.exe.config"):
-            with open(os.path.join(inst, name), "rb") as f:
-                self.assertEqual(f.read(), e2e.config_for(zip_member(app_zip, name), netver), name)
+        e2e.check_package_files(self, self.servers, inst, netver)
         # config/name.ini of the package and the installer's Name.ini are one file, as on
         # a case-insensitive file system.
         name_files = [n for n in os.listdir(os.path.join(inst, "config")) if n.lower() == "name.ini"]

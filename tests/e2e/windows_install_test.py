@@ -18,7 +18,6 @@ import subprocess
 import sys
 import tempfile
 import unittest
-import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_support as e2e  # noqa: E402
@@ -65,10 +64,6 @@ def unix_path(windows_path):
 def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
-
-def zip_member(path, name, password=None):
-    with zipfile.ZipFile(path) as z:
-        return z.read(name, pwd=password)
 
 
 def reg_values(text):
@@ -129,25 +124,10 @@ class WindowsDemoInstallTest(unittest.TestCase):
         self.check_events(guid)
 
     def check_files(self, inst):
-        app_zip = self.servers.package_path("qz-app.zip")
-        for name in ("QzDemo.exe", "readme.txt", "tools/QzTool.exe", "config/user.cfg"):
-            with open(os.path.join(inst, name), "rb") as f:
-                self.assertEqual(f.read(), zip_member(app_zip, name), name)
-        with open(os.path.join(inst, "uninst", "unins000.exe"), "rb") as f:
-            self.assertEqual(f.read(), zip_member(self.servers.package_path("unins000.zip"),
-                                                  "unins000.exe"))
-        with open(os.path.join(inst, "lib", "QzDemo.Runtime.txt"), "rb") as f:
-            self.assertEqual(f.read(), b"runtime files for .NET 4.0\r\n")
-        data_zip = self.servers.package_path("qz-data.zip")
-        for name in ("levels.bin", "levels.txt"):
-            with open(os.path.join(inst, "data", name), "rb") as f:
-                self.assertEqual(f.read(), zip_member(data_zip, name, e2e.DATA_PASSWORD), name)
+        e2e.check_package_files(self, self.servers, inst, "4.0")
         # The mingw-built setup program ran hidden in the install directory.
         with open(os.path.join(inst, "setup-marker.txt"), "rb") as f:
             self.assertEqual(f.read(), b"qz demo setup ran with 1 argument(s)\r\n/quiet\r\n")
-        for name in ("QzDemo.exe.config", "tools/QzTool.exe.config"):
-            with open(os.path.join(inst, name), "rb") as f:
-                self.assertEqual(f.read(), e2e.config_for(zip_member(app_zip, name), "4.0"), name)
         # config\Name.ini and the package's config\name.ini are one file on Windows.
         names = [n for n in os.listdir(os.path.join(inst, "config")) if n.lower() == "name.ini"]
         self.assertEqual(len(names), 1, names)
