@@ -237,6 +237,10 @@ struct CZvHtmlDrawer::LineState {
     bool justified = false;
     int extra = 0;   // drawing: justification pixels still to spread
     int blanks = 0;  // drawing: blanks still to receive them
+    // Measuring: blanks ending the last text piece, which do not count if the line ends
+    // there.
+    int trailingBlanks = 0;
+    int trailingWidth = 0;
 };
 
 struct CZvHtmlDrawer::Pass {
@@ -339,6 +343,7 @@ void CZvHtmlDrawer::StartLine(Pass& pass) {
     LineState& line = *pass.line;
     line.x = line.left;
     line.measureX = 0;
+    line.trailingBlanks = line.trailingWidth = 0;
     if (!pass.drawing) {
         LineInfo info;
         info.align = static_cast<int32_t>(pass.style.horizontalAlign);
@@ -367,8 +372,9 @@ void CZvHtmlDrawer::EndLine(Pass& pass, int count) {
         LineInfo& info = lines_[pass.currentLine];
         if (info.height == 0)
             info.height = pass.font.height;
-        line.blockWidth = std::max(line.blockWidth, line.measureX);
-        info.width = line.measureX;
+        info.width = line.measureX - line.trailingWidth;
+        info.blanks -= line.trailingBlanks;
+        line.blockWidth = std::max(line.blockWidth, info.width);
         info.height += info.descent;
         height = info.height;
     } else {
@@ -471,6 +477,9 @@ void CZvHtmlDrawer::TextRun(Pass& pass, std::wstring text) {
                 info.descent = std::max(info.descent, extent.height - pass.font.ascent);
                 info.height = std::max(info.height, pass.font.ascent);
                 line.x += pieceWidth;
+                const std::wstring_view trimmed = TrimRight(piece);
+                line.trailingBlanks = static_cast<int>(piece.size() - trimmed.size());
+                line.trailingWidth = line.trailingBlanks > 0 ? pieceWidth - width(trimmed) : 0;
             } else {
                 DrawPiece(pass, piece, pieceWidth);
             }
@@ -492,15 +501,10 @@ void CZvHtmlDrawer::DrawPiece(Pass& pass, std::wstring_view piece, int measuredW
     DrawingSurface& surface = pass.surface;
     LineState& line = *pass.line;
     std::wstring_view shown = piece;
-    if (measuredWidth == line.recordedWidth - line.measureX && IsBlank(piece.back())) {
-        // The line's last piece: its trailing blanks would only push a justified or
-        // right-aligned line off its edge.
+    if (measuredWidth >= line.recordedWidth - line.measureX && IsBlank(piece.back())) {
+        // The line's last piece: its trailing blanks are not part of the recorded line
+        // and would only push a justified or right-aligned line off its edge.
         shown = TrimRight(piece);
-        const int shownWidth = shown.empty() ? 0 : surface.MeasureRun(pass.style, shown).width;
-        if (line.justified) {
-            line.extra += measuredWidth - shownWidth;
-            line.blanks -= CountBlanks(piece) - CountBlanks(shown);
-        }
         if (shown.empty())
             return;
     }
@@ -545,6 +549,7 @@ void CZvHtmlDrawer::HandleTag(Pass& pass, const MarkupToken& token) {
         const int next = (line.measureX / kTabSize + count()) * kTabSize;
         line.x += next - line.measureX;
         line.measureX = next;
+        line.trailingBlanks = line.trailingWidth = 0;
     } else if (name == L"hr") {
         HandleRule(pass, token);
     } else if (name == L"bmp" || name == L"icon" || name == L"ilst") {
@@ -652,6 +657,7 @@ void CZvHtmlDrawer::HandleRule(Pass& pass, const MarkupToken& token) {
         line.x += drawn;
     }
     line.measureX += advance;
+    line.trailingBlanks = line.trailingWidth = 0;
 }
 
 void CZvHtmlDrawer::HandleImage(Pass& pass, const MarkupToken& token) {
@@ -710,6 +716,7 @@ void CZvHtmlDrawer::HandleImage(Pass& pass, const MarkupToken& token) {
     }
     line.x += width;
     line.measureX += width;
+    line.trailingBlanks = line.trailingWidth = 0;
 }
 
 Size CZvHtmlDrawer::LayoutTable(Pass& pass, std::wstring_view text, const Rect& area,
