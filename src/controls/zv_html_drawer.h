@@ -62,6 +62,8 @@ class CZvHtmlDrawer {
     void SetEnabled(bool enabled) { enabled_ = enabled; }
     bool Enabled() const { return enabled_; }
     Colour DisabledColour() const { return disabledColour_; }
+    // The label draws a disabled text twice, in two colours (an embossed look).
+    void SetDisabledColour(Colour colour) { disabledColour_ = colour; }
 
     // Called with the new hot link (kNoHotLink over no link) whenever it changes; the
     // host redraws then, without measuring again.
