@@ -105,6 +105,16 @@ void CZvHtmlStatic::SetBackgroundMode(int mode) {
         return;
     backgroundMode_ = mode;
     DiscardBackground();
+    // A visible label would capture its own old picture as the "transparent" background:
+    // let the parent paint the area first.
+    HWND parent = Handle() != nullptr ? GetParent(Handle()) : nullptr;
+    if (parent != nullptr && IsWindowVisible(Handle())) {
+        RECT area{};
+        GetWindowRect(Handle(), &area);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+        RedrawWindow(parent, &area, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
 }
 
 void CZvHtmlStatic::SetBackgroundFill(int effect, Colour first, Colour middle, Colour end) {

@@ -1,0 +1,343 @@
+// The label as a real window under Windows: drawn into memory bitmaps and read back from
+// the screen, driven by messages.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "controls/background_fill.h"
+#include "controls/win32/zv_html_static.h"
+#include "platform/system_colours.h"
+#include "support/win32/window_capture.h"
+
+namespace controls {
+namespace {
+
+constexpr int kLabelId = 100;
+COLORREF gParentColour = RGB(0, 128, 0);
+
+LRESULT CALLBACK ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) {
+        RECT client;
+        GetClientRect(window, &client);
+        HBRUSH brush = CreateSolidBrush(gParentColour);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        DeleteObject(brush);
+        return 1;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+const wchar_t* ParentClass() {
+    static const wchar_t* name = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = ParentProcedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = L"LabelTestParent";
+        RegisterClassW(&windowClass);
+        return L"LabelTestParent";
+    }();
+    return name;
+}
+
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> data;  // 0x00RRGGBB, rows top to bottom
+
+    Colour At(int x, int y) const {
+        const DWORD p =
+            data[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+        return MakeColour((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    int Count(bool (*match)(Colour)) const {
+        int count = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x)
+                count += match(At(x, y)) ? 1 : 0;
+        }
+        return count;
+    }
+};
+
+// A 32-bit memory bitmap that a window or the screen is copied into.
+class MemoryPicture {
+  public:
+    MemoryPicture(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    ~MemoryPicture() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    HDC Dc() const { return dc_; }
+    Pixels Read() const {
+        GdiFlush();
+        Pixels pixels{width_, height_, {}};
+        const auto* bits = static_cast<const DWORD*>(bits_);
+        pixels.data.assign(bits, bits + static_cast<size_t>(width_) * static_cast<size_t>(height_));
+        return pixels;
+    }
+
+  private:
+    int width_;
+    int height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    void* bits_ = nullptr;
+};
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+class LabelWindowTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        if (parent_ != nullptr)
+            DestroyWindow(parent_);
+        gParentColour = RGB(0, 128, 0);
+    }
+
+    // A hidden parent with one static control, the label attached to it as a dialog
+    // attaches its labels before it shows.
+    void Create(const wchar_t* text, DWORD style = 0, int width = 240, int height = 80) {
+        parent_ = CreateWindowExW(WS_EX_TOPMOST, ParentClass(), L"label test", WS_POPUP, 40, 40,
+                                  width + 40, height + 40, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(parent_, nullptr);
+        HWND control = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 20, 20,
+                                       width, height, parent_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)),
+                                       GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(control, nullptr);
+        ASSERT_TRUE(label_.SubclassDlgItem(parent_, kLabelId));
+        width_ = width;
+        height_ = height;
+    }
+    void Show() {
+        ShowWindow(parent_, SW_SHOWNOACTIVATE);
+        UpdateWindow(parent_);
+        Pump();
+    }
+    // The label drawn into a memory bitmap (WM_PRINTCLIENT runs the paint).
+    Pixels Print() {
+        MemoryPicture picture(width_, height_);
+        SendMessageW(label_.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture.Dc()),
+                     PRF_CLIENT);
+        return picture.Read();
+    }
+    // What the screen shows of the label.
+    Pixels OnScreen() {
+        Pump();
+        RECT rect;
+        GetWindowRect(label_.Handle(), &rect);
+        MemoryPicture picture(width_, height_);
+        HDC screen = GetDC(nullptr);
+        BitBlt(picture.Dc(), 0, 0, width_, height_, screen, rect.left, rect.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        return picture.Read();
+    }
+
+    HWND parent_ = nullptr;
+    CZvHtmlStatic label_;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+bool IsWhite(Colour c) {
+    return c == MakeColour(255, 255, 255);
+}
+bool IsRed(Colour c) {
+    return RedOf(c) >= 200 && GreenOf(c) <= 60 && BlueOf(c) <= 60;
+}
+
+TEST_F(LabelWindowTest, RedTextGivesRedPixelsAndNoOtherColourThanTheBackground) {
+    Create(L"");
+    const Colour white = MakeColour(255, 255, 255);
+    label_.SetBackgroundFill(0, white, white, white);
+    SetWindowTextW(label_.Handle(), L"<font color=#ff0000 size=28>HHH</font>");
+    const Pixels pixels = Print();
+    EXPECT_GT(pixels.Count(IsRed), 40);
+    EXPECT_GT(pixels.Count(IsWhite), pixels.width * pixels.height / 2);
+    // Every pixel is the background, the text colour or a blend of the two.
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            const Colour c = pixels.At(x, y);
+            ASSERT_TRUE(RedOf(c) >= 240 &&
+                        std::abs(static_cast<int>(GreenOf(c)) - static_cast<int>(BlueOf(c))) <= 8)
+                << "pixel " << x << "," << y << " is " << std::hex << c;
+        }
+    }
+}
+
+TEST_F(LabelWindowTest, GradientBandsHaveTheFormulasColoursAtTheirPlaces) {
+    Create(L"", 0, 256, 40);
+    const Colour red = MakeColour(255, 0, 0);
+    const Colour blue = MakeColour(0, 0, 255);
+    label_.SetBackgroundFill(kEffectHorizontalGradient, red, red, blue);
+    const Pixels pixels = Print();
+    for (int band = 0; band < kGradientBands; ++band) {
+        // Band i covers x = 4i .. 4i + 3 of the 256 pixels.
+        EXPECT_EQ(pixels.At(band * 4, 20), BandColour(red, blue, band)) << band;
+        EXPECT_EQ(pixels.At(band * 4 + 3, 0), BandColour(red, blue, band)) << band;
+    }
+    label_.SetBackgroundFill(kEffectVerticalCentreGradient, red, red, blue);
+    const Pixels vertical = Print();
+    // 40 pixels: two halves of 20, where many of the 64 bands are empty. Pixel y of a half
+    // lies in the band i with i * 20 / 64 <= y < (i + 1) * 20 / 64.
+    auto band = [](int y) {
+        int i = 0;
+        while ((i + 1) * 20 / kGradientBands <= y)
+            ++i;
+        return i;
+    };
+    for (int y = 0; y < 20; ++y) {
+        EXPECT_EQ(vertical.At(10, y), BandColour(red, blue, band(y))) << y;
+        EXPECT_EQ(vertical.At(10, 20 + y), BandColour(blue, red, band(y))) << y;
+    }
+}
+
+TEST_F(LabelWindowTest, TransparentLabelShowsTheParentsBackground) {
+    gParentColour = RGB(0, 128, 0);
+    Create(L"<font color=#0000ff size=24>over green</font>");
+    label_.SetBackgroundMode(CZvHtmlStatic::kBackgroundTransparent);
+    Show();
+    const Pixels pixels = OnScreen();
+    const auto isGreen = [](Colour c) { return c == MakeColour(0, 128, 0); };
+    const auto isBlue = [](Colour c) { return BlueOf(c) >= 200 && RedOf(c) <= 60; };
+    const auto isFace = [](Colour c) { return c == platform::SystemColour(15); };
+    EXPECT_GT(pixels.Count(isGreen), pixels.width * pixels.height / 2);
+    EXPECT_GT(pixels.Count(isBlue), 20);
+    EXPECT_EQ(pixels.Count(isFace), 0);
+    // Back to opaque: filled with the button face at the next paint.
+    label_.SetBackgroundMode(CZvHtmlStatic::kBackgroundOpaque);
+    label_.Redraw();
+    EXPECT_GT(OnScreen().Count(isFace), pixels.width * pixels.height / 2);
+}
+
+TEST_F(LabelWindowTest, DisabledLabelIsEmbossed) {
+    Create(L"<font size=48><b>I</b></font>", 0, 120, 80);
+    EnableWindow(label_.Handle(), FALSE);
+    const Pixels pixels = Print();
+    const Colour shadow = platform::SystemColour(16);
+    const Colour highlight = platform::SystemColour(20);
+    // The extent of each copy, by the pixels of exactly its colour.
+    auto extent = [&](Colour colour) {
+        RECT box{pixels.width, pixels.height, -1, -1};
+        for (int y = 0; y < pixels.height; ++y) {
+            for (int x = 0; x < pixels.width; ++x) {
+                if (pixels.At(x, y) == colour) {
+                    box.left = std::min<LONG>(box.left, x);
+                    box.top = std::min<LONG>(box.top, y);
+                    box.right = std::max<LONG>(box.right, x);
+                    box.bottom = std::max<LONG>(box.bottom, y);
+                }
+            }
+        }
+        return box;
+    };
+    const RECT dark = extent(shadow);
+    const RECT light = extent(highlight);
+    ASSERT_GE(dark.right, 0) << "no shadow-coloured pixel";
+    ASSERT_GE(light.right, 0) << "no highlight-coloured pixel";
+    // The highlight copy lies one pixel right and down, under the shadow copy. On the right
+    // the shadow's anti-aliased edge column may hide one more column of exact pixels.
+    EXPECT_EQ(light.left, dark.left + 1);
+    EXPECT_EQ(light.top, dark.top + 1);
+    EXPECT_EQ(light.bottom, dark.bottom + 1);
+    EXPECT_GE(light.right, dark.right + 1);
+    EXPECT_LE(light.right, dark.right + 2);
+    EnableWindow(label_.Handle(), TRUE);
+    const Pixels enabled = Print();
+    const auto isBlack = [](Colour c) { return c == MakeColour(0, 0, 0); };
+    EXPECT_GT(enabled.Count(isBlack), 50);
+}
+
+TEST_F(LabelWindowTest, MouseOverALinkShowsTheHandAndRepaintsItHovered) {
+    Create(L"<font size=24>go <a href='http://example.test/'>there</a></font>");
+    Show();
+    const auto isBlue = [](Colour c) { return c == MakeColour(0, 0, 255); };
+    const int blueBefore = OnScreen().Count(isBlue);
+    ASSERT_GT(blueBefore, 0);
+    ASSERT_EQ(label_.Renderer().LinkAreas().size(), 1u);
+    const LinkArea area = label_.Renderer().LinkAreas()[0];
+    POINT over{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    ClientToScreen(label_.Handle(), &over);
+    ASSERT_TRUE(SetCursorPos(over.x, over.y));
+    const LRESULT answered =
+        SendMessageW(label_.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(label_.Handle()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(answered, TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+    EXPECT_EQ(label_.Renderer().HotLink(), 0);
+    // The hover style underlines the link: more blue pixels.
+    EXPECT_GT(OnScreen().Count(isBlue), blueBefore);
+    // Leaving the label redraws the link without its underline.
+    ASSERT_TRUE(SetCursorPos(5, 5));
+    SendMessageW(label_.Handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(label_.Renderer().HotLink(), kNoHotLink);
+    EXPECT_EQ(OnScreen().Count(isBlue), blueBefore);
+}
+
+TEST_F(LabelWindowTest, WindowTextIsThePlainTextShown) {
+    Create(L"<b>template</b>");
+    wchar_t buffer[64] = {};
+    GetWindowTextW(label_.Handle(), buffer, 64);
+    EXPECT_STREQ(buffer, L"template");
+    SetWindowTextW(label_.Handle(), L"<font color=red>Hello</font> &amp; <b>bye</b>\nnext");
+    EXPECT_EQ(GetWindowTextLengthW(label_.Handle()), 17);
+    GetWindowTextW(label_.Handle(), buffer, 64);
+    EXPECT_STREQ(buffer, L"Hello & bye\r\nnext");
+    GetWindowTextW(label_.Handle(), buffer, 6);
+    EXPECT_STREQ(buffer, L"Hello");  // cut to the buffer
+    EXPECT_EQ(label_.Markup(), L"<font color=red>Hello</font> &amp; <b>bye</b>\nnext");
+}
+
+TEST_F(LabelWindowTest, FontMessagesRemakeTheBodyRule) {
+    Create(L"text");
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageW(label_.Handle(), WM_GETFONT, 0, 0)),
+              GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTW font{};
+    font.lfHeight = -30;
+    font.lfWeight = 700;
+    font.lfItalic = TRUE;
+    wcscpy(font.lfFaceName, L"Arial");
+    HFONT handle = CreateFontIndirectW(&font);
+    SendMessageW(label_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(handle), TRUE);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(label_.Handle(), WM_GETFONT, 0, 0)), handle);
+    const std::wstring* body = label_.Renderer().Sheet().Find(L"body");
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(*body,
+              L"font-size:-30pt; color:0x000000; font-family:Arial; font-weight:700; "
+              L"font-style:italic");
+    DestroyWindow(parent_);
+    parent_ = nullptr;
+    DeleteObject(handle);
+}
+
+}  // namespace
+}  // namespace controls
+
+#endif  // _WIN32
