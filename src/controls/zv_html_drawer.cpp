@@ -359,10 +359,12 @@ void CZvHtmlDrawer::StartLine(Pass& pass) {
     line.extra = line.justified ? std::max(0, available - width) : 0;
     line.blanks = info.blanks;
     pass.surface.SetTextJustification(0, 0);
+    // A line wider than the rectangle (rules of a percentage width count in full only
+    // now) starts at the left edge rather than before it.
     if (align == HorizontalAlign::kCenter)
-        line.x += (available - width) / 2;
+        line.x += std::max(0, (available - width) / 2);
     else if (align == HorizontalAlign::kRight)
-        line.x += available - width;
+        line.x += std::max(0, available - width);
 }
 
 void CZvHtmlDrawer::EndLine(Pass& pass, int count) {

@@ -117,6 +117,14 @@ TEST_F(LayoutTest, LinesAlignInTheDrawingRectangle) {
     EXPECT_EQ(surface.runs[2].x, 0);
 }
 
+TEST_F(LayoutTest, CentredLineWiderThanTheRectangleStartsAtItsLeftEdge) {
+    // The rule's percentage is of the drawing width, which the measured text alone fills.
+    Render(L"<center>abcd<hr width=50%></center><br><right>ab<hr width=90%></right>", 0, 0);
+    ASSERT_EQ(surface.runs.size(), 2u);
+    EXPECT_EQ(surface.runs[0].x, 0);
+    EXPECT_EQ(surface.runs[1].x, 0);
+}
+
 TEST_F(LayoutTest, HorizontalRulesTakePercentagesOfTheWidth) {
     Render(L"<hr width=50%><br><hr width=30 size=3 color=red><br><hr>", 0, 200);
     ASSERT_EQ(drawer.Lines().size(), 3u);

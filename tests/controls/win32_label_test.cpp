@@ -14,9 +14,15 @@
 #include "controls/win32/zv_html_static.h"
 #include "platform/system_colours.h"
 #include "support/win32/window_capture.h"
+#include "win32_screen.h"
 
 namespace controls {
 namespace {
+
+using testing::MemoryPicture;
+using testing::Pixels;
+using testing::PumpMessages;
+using testing::WaitForScreen;
 
 constexpr int kLabelId = 100;
 COLORREF gParentColour = RGB(0, 128, 0);
@@ -46,72 +52,6 @@ const wchar_t* ParentClass() {
     return name;
 }
 
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<DWORD> data;  // 0x00RRGGBB, rows top to bottom
-
-    Colour At(int x, int y) const {
-        const DWORD p =
-            data[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-        return MakeColour((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    int Count(bool (*match)(Colour)) const {
-        int count = 0;
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x)
-                count += match(At(x, y)) ? 1 : 0;
-        }
-        return count;
-    }
-};
-
-// A 32-bit memory bitmap that a window or the screen is copied into.
-class MemoryPicture {
-  public:
-    MemoryPicture(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-    }
-    ~MemoryPicture() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC Dc() const { return dc_; }
-    Pixels Read() const {
-        GdiFlush();
-        Pixels pixels{width_, height_, {}};
-        const auto* bits = static_cast<const DWORD*>(bits_);
-        pixels.data.assign(bits, bits + static_cast<size_t>(width_) * static_cast<size_t>(height_));
-        return pixels;
-    }
-
-  private:
-    int width_;
-    int height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    void* bits_ = nullptr;
-};
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 class LabelWindowTest : public ::testing::Test {
   protected:
     void TearDown() override {
@@ -139,7 +79,7 @@ class LabelWindowTest : public ::testing::Test {
     void Show() {
         ShowWindow(parent_, SW_SHOWNOACTIVATE);
         UpdateWindow(parent_);
-        Pump();
+        PumpMessages();
     }
     // The label drawn into a memory bitmap (WM_PRINTCLIENT runs the paint).
     Pixels Print() {
@@ -148,16 +88,9 @@ class LabelWindowTest : public ::testing::Test {
                      PRF_CLIENT);
         return picture.Read();
     }
-    // What the screen shows of the label.
-    Pixels OnScreen() {
-        Pump();
-        RECT rect;
-        GetWindowRect(label_.Handle(), &rect);
-        MemoryPicture picture(width_, height_);
-        HDC screen = GetDC(nullptr);
-        BitBlt(picture.Dc(), 0, 0, width_, height_, screen, rect.left, rect.top, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-        return picture.Read();
+    // What the screen shows of the label, once it shows what `expected` asks for.
+    Pixels OnScreen(const std::function<bool(const Pixels&)>& expected) {
+        return WaitForScreen(label_.Handle(), expected);
     }
 
     HWND parent_ = nullptr;
@@ -224,17 +157,23 @@ TEST_F(LabelWindowTest, TransparentLabelShowsTheParentsBackground) {
     Create(L"<font color=#0000ff size=24>over green</font>");
     label_.SetBackgroundMode(CZvHtmlStatic::kBackgroundTransparent);
     Show();
-    const Pixels pixels = OnScreen();
     const auto isGreen = [](Colour c) { return c == MakeColour(0, 128, 0); };
     const auto isBlue = [](Colour c) { return BlueOf(c) >= 200 && RedOf(c) <= 60; };
     const auto isFace = [](Colour c) { return c == platform::SystemColour(15); };
-    EXPECT_GT(pixels.Count(isGreen), pixels.width * pixels.height / 2);
+    const auto mostlyGreen = [&](const Pixels& p) {
+        return p.Count(isGreen) > p.width * p.height / 2;
+    };
+    const Pixels pixels = OnScreen(mostlyGreen);
+    EXPECT_TRUE(mostlyGreen(pixels));
     EXPECT_GT(pixels.Count(isBlue), 20);
     EXPECT_EQ(pixels.Count(isFace), 0);
     // Back to opaque: filled with the button face at the next paint.
     label_.SetBackgroundMode(CZvHtmlStatic::kBackgroundOpaque);
     label_.Redraw();
-    EXPECT_GT(OnScreen().Count(isFace), pixels.width * pixels.height / 2);
+    const auto mostlyFace = [&](const Pixels& p) {
+        return p.Count(isFace) > p.width * p.height / 2;
+    };
+    EXPECT_TRUE(mostlyFace(OnScreen(mostlyFace)));
 }
 
 TEST_F(LabelWindowTest, DisabledLabelIsEmbossed) {
@@ -279,7 +218,8 @@ TEST_F(LabelWindowTest, MouseOverALinkShowsTheHandAndRepaintsItHovered) {
     Create(L"<font size=24>go <a href='http://example.test/'>there</a></font>");
     Show();
     const auto isBlue = [](Colour c) { return c == MakeColour(0, 0, 255); };
-    const int blueBefore = OnScreen().Count(isBlue);
+    const int blueBefore =
+        OnScreen([&](const Pixels& p) { return p.Count(isBlue) > 0; }).Count(isBlue);
     ASSERT_GT(blueBefore, 0);
     ASSERT_EQ(label_.Renderer().LinkAreas().size(), 1u);
     const LinkArea area = label_.Renderer().LinkAreas()[0];
@@ -293,12 +233,14 @@ TEST_F(LabelWindowTest, MouseOverALinkShowsTheHandAndRepaintsItHovered) {
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
     EXPECT_EQ(label_.Renderer().HotLink(), 0);
     // The hover style underlines the link: more blue pixels.
-    EXPECT_GT(OnScreen().Count(isBlue), blueBefore);
+    const auto underlined = [&](const Pixels& p) { return p.Count(isBlue) > blueBefore; };
+    EXPECT_TRUE(underlined(OnScreen(underlined)));
     // Leaving the label redraws the link without its underline.
     ASSERT_TRUE(SetCursorPos(5, 5));
     SendMessageW(label_.Handle(), WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(label_.Renderer().HotLink(), kNoHotLink);
-    EXPECT_EQ(OnScreen().Count(isBlue), blueBefore);
+    const auto plain = [&](const Pixels& p) { return p.Count(isBlue) == blueBefore; };
+    EXPECT_TRUE(plain(OnScreen(plain)));
 }
 
 TEST_F(LabelWindowTest, WindowTextIsThePlainTextShown) {
