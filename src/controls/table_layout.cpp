@@ -1,6 +1,7 @@
 #include "controls/table_layout.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <numeric>
 #include <set>
 #include <utility>
@@ -12,6 +13,13 @@ namespace {
 // The most cells one table may span, so that markup cannot ask for a huge grid.
 constexpr int kLargestSpan = 100;
 
+// Sizes and places stay within this many pixels, whatever the markup asks for.
+constexpr int64_t kLargestSize = int64_t{1} << 24;
+
+int Bounded(int64_t value) {
+    return static_cast<int>(std::clamp(value, -kLargestSize, kLargestSize));
+}
+
 int ClampSpan(int span) {
     return std::clamp(span, 1, kLargestSpan);
 }
@@ -19,15 +27,18 @@ int ClampSpan(int span) {
 // Grows sizes[first .. first + span) so that together with the spacing between them they
 // hold `need`.
 void Spread(std::vector<int>& sizes, int first, int span, int spacing, int need) {
-    int have = spacing * (span - 1);
+    int64_t have = int64_t{spacing} * (span - 1);
     for (int i = first; i < first + span; ++i)
         have += sizes[static_cast<size_t>(i)];
-    const int missing = need - have;
+    const int missing = Bounded(need - have);
     if (missing <= 0)
         return;
-    for (int i = first; i < first + span; ++i)
-        sizes[static_cast<size_t>(i)] += missing / span;
-    sizes[static_cast<size_t>(first + span - 1)] += missing % span;
+    for (int i = first; i < first + span; ++i) {
+        int& size = sizes[static_cast<size_t>(i)];
+        size = Bounded(int64_t{size} + missing / span);
+    }
+    int& last = sizes[static_cast<size_t>(first + span - 1)];
+    last = Bounded(int64_t{last} + missing % span);
 }
 
 void SpreadExtra(std::vector<int>& sizes, int extra) {
@@ -35,18 +46,19 @@ void SpreadExtra(std::vector<int>& sizes, int extra) {
         return;
     const int count = static_cast<int>(sizes.size());
     for (int& size : sizes)
-        size += extra / count;
-    sizes.back() += extra % count;
+        size = Bounded(int64_t{size} + extra / count);
+    sizes.back() = Bounded(int64_t{sizes.back()} + extra % count);
 }
 
 int Offset(const std::vector<int>& sizes, int index, int border, int spacing) {
-    return border + spacing * (index + 1) +
-           std::accumulate(sizes.begin(), sizes.begin() + index, 0);
+    return Bounded(border + int64_t{spacing} * (index + 1) +
+                   std::accumulate(sizes.begin(), sizes.begin() + index, int64_t{0}));
 }
 
 int Extent(const std::vector<int>& sizes, int first, int span, int spacing) {
-    return std::accumulate(sizes.begin() + first, sizes.begin() + first + span, 0) +
-           spacing * (span - 1);
+    return Bounded(
+        std::accumulate(sizes.begin() + first, sizes.begin() + first + span, int64_t{0}) +
+        int64_t{spacing} * (span - 1));
 }
 
 }  // namespace
@@ -97,8 +109,9 @@ TableGeometry ComputeTableGeometry(const std::vector<TableCellNeed>& cells, int 
         }
     }
     auto total = [&](const std::vector<int>& sizes) {
-        return 2 * border + spacing * (static_cast<int>(sizes.size()) + 1) +
-               std::accumulate(sizes.begin(), sizes.end(), 0);
+        return Bounded(2 * int64_t{border} +
+                       int64_t{spacing} * (static_cast<int64_t>(sizes.size()) + 1) +
+                       std::accumulate(sizes.begin(), sizes.end(), int64_t{0}));
     };
     SpreadExtra(geometry.columnWidths, minimum.width - total(geometry.columnWidths));
     SpreadExtra(geometry.rowHeights, minimum.height - total(geometry.rowHeights));

@@ -17,6 +17,18 @@ constexpr size_t kDeepestStyleStack = 1000;
 // The label's images cast their shadow this far right and down.
 constexpr int kShadowOffset = 4;
 constexpr int kLargestPercent = 100000;
+// Positions are kept within this many pixels, so that hostile markup (huge tab counts,
+// line counts or widths) cannot overflow the layout's arithmetic.
+constexpr int64_t kLargestPosition = int64_t{1} << 24;
+
+int Bounded(int64_t value) {
+    return static_cast<int>(std::clamp(value, -kLargestPosition, kLargestPosition));
+}
+
+// Moves a position by a distance, within the bounds.
+void Advance(int& position, int64_t distance) {
+    position = Bounded(position + distance);
+}
 
 struct TagGroup {
     std::wstring_view tag;
@@ -307,8 +319,8 @@ Size CZvHtmlDrawer::LayoutBlocks(Pass& pass, std::wstring_view text, const Rect&
         const Size size = block.table ? LayoutTable(pass, block.text, blockArea, wrapWidth)
                                       : LayoutTextBlock(pass, block.text, blockArea, wrapWidth);
         total.width = std::max(total.width, size.width);
-        total.height += size.height;
-        blockArea.top += size.height;
+        Advance(total.height, size.height);
+        Advance(blockArea.top, size.height);
     }
     return total;
 }
@@ -352,7 +364,7 @@ void CZvHtmlDrawer::StartLine(Pass& pass) {
     }
     const LineInfo& info = DrawnLine(pass);
     const int available = line.right - line.left;
-    const int width = info.width + static_cast<int>(int64_t{info.percent} * available / 100);
+    const int width = Bounded(info.width + int64_t{info.percent} * available / 100);
     line.recordedWidth = info.width;
     const auto align = static_cast<HorizontalAlign>(info.align);
     line.justified = align == HorizontalAlign::kJustify && info.wrapped != 0;
@@ -383,7 +395,7 @@ void CZvHtmlDrawer::EndLine(Pass& pass, int count) {
         height = DrawnLine(pass).height;
     }
     ++pass.currentLine;
-    line.top += std::max(count, 1) * height;
+    Advance(line.top, int64_t{std::max(count, 1)} * height);
 }
 
 void CZvHtmlDrawer::FontChanged(Pass& pass) {
@@ -478,7 +490,7 @@ void CZvHtmlDrawer::TextRun(Pass& pass, std::wstring text) {
                 const TextExtent extent = surface.MeasureRun(pass.style, piece);
                 info.descent = std::max(info.descent, extent.height - pass.font.ascent);
                 info.height = std::max(info.height, pass.font.ascent);
-                line.x += pieceWidth;
+                Advance(line.x, pieceWidth);
                 const std::wstring_view trimmed = TrimRight(piece);
                 line.trailingBlanks = static_cast<int>(piece.size() - trimmed.size());
                 line.trailingWidth = line.trailingBlanks > 0 ? pieceWidth - width(trimmed) : 0;
@@ -486,7 +498,7 @@ void CZvHtmlDrawer::TextRun(Pass& pass, std::wstring text) {
                 DrawPiece(pass, piece, pieceWidth);
             }
         }
-        line.measureX += pieceWidth;
+        Advance(line.measureX, pieceWidth);
         if (remainder.empty())
             break;
         rest = remainder;
@@ -531,7 +543,7 @@ void CZvHtmlDrawer::DrawPiece(Pass& pass, std::wstring_view piece, int measuredW
                          pass.style.weight >= 700 ? 2 : 1, PenStyle::kSolid);
     }
     surface.SetTextJustification(0, 0);
-    line.x += extent.width;
+    Advance(line.x, extent.width);
 }
 
 void CZvHtmlDrawer::HandleTag(Pass& pass, const MarkupToken& token) {
@@ -548,8 +560,8 @@ void CZvHtmlDrawer::HandleTag(Pass& pass, const MarkupToken& token) {
         EndLine(pass, lines);
         StartLine(pass);
     } else if (name == L"t") {
-        const int next = (line.measureX / kTabSize + count()) * kTabSize;
-        line.x += next - line.measureX;
+        const int next = Bounded((int64_t{line.measureX} / kTabSize + count()) * kTabSize);
+        Advance(line.x, next - line.measureX);
         line.measureX = next;
         line.trailingBlanks = line.trailingWidth = 0;
     } else if (name == L"hr") {
@@ -650,15 +662,15 @@ void CZvHtmlDrawer::HandleRule(Pass& pass, const MarkupToken& token) {
         info.height = std::max(info.height, thickness + 8);
         if (percentage)
             info.percent = std::min(info.percent + width, kLargestPercent);
-        line.x += advance;
+        Advance(line.x, advance);
     } else {
         const int drawn =
-            percentage ? static_cast<int>(int64_t{width} * (line.right - line.left) / 100) : width;
+            percentage ? Bounded(int64_t{width} * (line.right - line.left) / 100) : width;
         const int y = line.top + DrawnLine(pass).height / 2;
         pass.surface.DrawLine(line.x, y, line.x + drawn, y, colour, thickness, PenStyle::kSolid);
-        line.x += drawn;
+        Advance(line.x, drawn);
     }
-    line.measureX += advance;
+    Advance(line.measureX, advance);
     line.trailingBlanks = line.trailingWidth = 0;
 }
 
@@ -716,8 +728,8 @@ void CZvHtmlDrawer::HandleImage(Pass& pass, const MarkupToken& token) {
         }
         pass.surface.DrawImage(image, {line.x, y, line.x + width, y + height});
     }
-    line.x += width;
-    line.measureX += width;
+    Advance(line.x, width);
+    Advance(line.measureX, width);
     line.trailingBlanks = line.trailingWidth = 0;
 }
 

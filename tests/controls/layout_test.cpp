@@ -235,6 +235,8 @@ TEST_F(LayoutTest, HostileMarkupStaysBounded) {
     for (int i = 0; i < 5000; ++i)
         deep += L"<b>";
     deep += L"x<hr width=99999999%><t=99999999><br=99999999>y";
+    for (int i = 0; i < 2000; ++i)
+        deep += L"<t=99999><hr width=99999><font size=99999>z<br=99999></font>";
     const Size size = Render(deep, 100);
     EXPECT_GT(size.height, 0);
     EXPECT_EQ(Run(L"x").style.weight, 900);

@@ -39,6 +39,16 @@ TEST(ComputeTableGeometry, ColumnsRowsSpansSpacingAndMinimumSize) {
     EXPECT_EQ(wide.size.width, 77);
 }
 
+TEST(ComputeTableGeometry, HugeNeedsStayBounded) {
+    std::vector<TableCellNeed> cells;
+    for (int column = 0; column < 500; ++column)
+        cells.push_back({{0, column}, {1, 1}, {100000, 100000}});
+    cells.push_back({{1, 0}, {100, 100}, {2000000000, 2000000000}});
+    const TableGeometry geometry = ComputeTableGeometry(cells, 100000, 100000, {});
+    EXPECT_GT(geometry.size.width, 0);
+    EXPECT_LE(geometry.size.width, 1 << 24);
+}
+
 using TableTest = DrawerTest;
 
 TEST_F(TableTest, CellsAreLaidOutInTheirGrid) {
