@@ -860,10 +860,7 @@ void CZvHtmlDrawer::DrawTableFrame(Pass& pass, const MarkupStyle& frame, const R
     if (frame.borderWidth < 1 || frame.borderStyle == BorderStyle::kNone)
         return;
     // Only solid borders may be wider than one pixel.
-    const int width =
-        frame.borderStyle == BorderStyle::kSolid || frame.borderStyle == BorderStyle::kDouble
-            ? frame.borderWidth
-            : 1;
+    const int width = frame.borderStyle == BorderStyle::kSolid ? frame.borderWidth : 1;
     const PenStyle pen = frame.borderStyle == BorderStyle::kDashed   ? PenStyle::kDashed
                          : frame.borderStyle == BorderStyle::kDotted ? PenStyle::kDotted
                                                                      : PenStyle::kSolid;
