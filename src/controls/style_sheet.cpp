@@ -84,12 +84,7 @@ void ApplyProperty(MarkupStyle& style, std::wstring_view property, std::wstring_
     } else if (property == L"font-weight") {
         style.weight = ParseWeight(value);
     } else if (property == L"text-align") {
-        if (value.empty() || value == L"left")
-            style.horizontalAlign = HorizontalAlign::kLeft;
-        else if (value == L"center")
-            style.horizontalAlign = HorizontalAlign::kCenter;
-        else if (value == L"right")
-            style.horizontalAlign = HorizontalAlign::kRight;
+        style.horizontalAlign = ReadTextAlign(value).value_or(style.horizontalAlign);
     } else if (property == L"text-transform") {
         if (value.empty() || value == L"none")
             style.textTransform = TextTransform::kNone;
@@ -112,14 +107,7 @@ void ApplyProperty(MarkupStyle& style, std::wstring_view property, std::wstring_
     } else if (property == L"text-decoration") {
         ApplyTextDecoration(style, value);
     } else if (property == L"vertical-align") {
-        if (value.empty() || value == L"baseline")
-            style.verticalAlign = VerticalAlign::kBaseline;
-        else if (value == L"middle" || value == L"vcenter")
-            style.verticalAlign = VerticalAlign::kMiddle;
-        else if (value == L"top")
-            style.verticalAlign = VerticalAlign::kTop;
-        else if (value == L"bottom")
-            style.verticalAlign = VerticalAlign::kBottom;
+        style.verticalAlign = ReadVerticalAlign(value).value_or(style.verticalAlign);
     } else if (property == L"border-color") {
         if (const auto colour = context.ReadColour(value))
             style.borderLight = style.borderDark = *colour;
@@ -131,17 +119,7 @@ void ApplyProperty(MarkupStyle& style, std::wstring_view property, std::wstring_
         else if (value != L"medium")
             ApplyBorderWidth(style, ParseLength(value, style.borderWidth, context.lengths));
     } else if (property == L"border-style") {
-        BorderStyle border = style.borderStyle;
-        if (value.empty() || value == L"none")
-            border = BorderStyle::kNone;
-        else if (value == L"solid")
-            border = BorderStyle::kSolid;
-        else if (value == L"dotted")
-            border = BorderStyle::kDotted;
-        else if (value == L"dashed")
-            border = BorderStyle::kDashed;
-        else if (value == L"double")
-            border = BorderStyle::kDouble;
+        const BorderStyle border = ReadBorderStyle(value).value_or(style.borderStyle);
         style.borderStyle = border;
         if (border != BorderStyle::kNone && style.borderWidth == 0)
             style.borderWidth = 1;
@@ -153,6 +131,42 @@ void ApplyProperty(MarkupStyle& style, std::wstring_view property, std::wstring_
 }
 
 }  // namespace
+
+std::optional<HorizontalAlign> ReadTextAlign(std::wstring_view value) {
+    if (value.empty() || value == L"left")
+        return HorizontalAlign::kLeft;
+    if (value == L"center")
+        return HorizontalAlign::kCenter;
+    if (value == L"right")
+        return HorizontalAlign::kRight;
+    return std::nullopt;
+}
+
+std::optional<VerticalAlign> ReadVerticalAlign(std::wstring_view value) {
+    if (value.empty() || value == L"baseline")
+        return VerticalAlign::kBaseline;
+    if (value == L"middle" || value == L"vcenter")
+        return VerticalAlign::kMiddle;
+    if (value == L"top")
+        return VerticalAlign::kTop;
+    if (value == L"bottom")
+        return VerticalAlign::kBottom;
+    return std::nullopt;
+}
+
+std::optional<BorderStyle> ReadBorderStyle(std::wstring_view value) {
+    if (value.empty() || value == L"none")
+        return BorderStyle::kNone;
+    if (value == L"solid")
+        return BorderStyle::kSolid;
+    if (value == L"dotted")
+        return BorderStyle::kDotted;
+    if (value == L"dashed")
+        return BorderStyle::kDashed;
+    if (value == L"double")
+        return BorderStyle::kDouble;
+    return std::nullopt;
+}
 
 std::optional<Colour> StyleContext::ReadColour(std::wstring_view value) const {
     const auto colour = ParseColour(value, *names);

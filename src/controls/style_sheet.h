@@ -41,6 +41,12 @@ class StyleSheet {
 
 std::wstring ToLower(std::wstring_view text);
 
+// The words of text-align, vertical-align and border-style (an empty value is the
+// default); nullopt for any other word, which leaves the old value.
+std::optional<HorizontalAlign> ReadTextAlign(std::wstring_view value);
+std::optional<VerticalAlign> ReadVerticalAlign(std::wstring_view value);
+std::optional<BorderStyle> ReadBorderStyle(std::wstring_view value);
+
 // Applies a declaration text ("color:red; font-size:10pt") to a style.
 void ApplyDeclarations(MarkupStyle& style, std::wstring_view declarations,
                        const StyleContext& context);

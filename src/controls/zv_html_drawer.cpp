@@ -167,15 +167,8 @@ BoxAttributes ReadBox(std::wstring_view text, const StyleContext& context, int a
     box.rowSpan = std::max(1, ReadInteger(AttributeValue(attributes, L"rowspan")));
     box.columnSpan = std::max(1, ReadInteger(AttributeValue(attributes, L"colspan")));
     box.border = ParseLength(AttributeValue(attributes, L"border"), 0, context.lengths);
-    const std::wstring_view style = AttributeValue(attributes, L"borderstyle");
-    if (style == L"dashed")
-        box.borderStyle = BorderStyle::kDashed;
-    else if (style == L"dotted")
-        box.borderStyle = BorderStyle::kDotted;
-    else if (style == L"double")
-        box.borderStyle = BorderStyle::kDouble;
-    else if (style == L"none")
-        box.borderStyle = BorderStyle::kNone;
+    if (const MarkupAttribute* style = FindAttribute(attributes, L"borderstyle"))
+        box.borderStyle = ReadBorderStyle(style->value).value_or(box.borderStyle);
     Colour both = 0;
     if (colour(L"bordercolor", both))
         box.light = box.dark = both;
@@ -187,22 +180,10 @@ BoxAttributes ReadBox(std::wstring_view text, const StyleContext& context, int a
     colour(L"bgendcolor", box.end);
     box.effect =
         BackgroundEffect(AttributeValue(attributes, L"bgeffect"), box.hasBackground ? 0 : -1);
-    const std::wstring_view align = AttributeValue(attributes, L"align");
-    if (align == L"left")
-        box.align = HorizontalAlign::kLeft;
-    else if (align == L"center")
-        box.align = HorizontalAlign::kCenter;
-    else if (align == L"right")
-        box.align = HorizontalAlign::kRight;
-    const std::wstring_view valign = AttributeValue(attributes, L"valign");
-    if (valign == L"top")
-        box.valign = VerticalAlign::kTop;
-    else if (valign == L"middle" || valign == L"vcenter")
-        box.valign = VerticalAlign::kMiddle;
-    else if (valign == L"bottom")
-        box.valign = VerticalAlign::kBottom;
-    else if (valign == L"baseline")
-        box.valign = VerticalAlign::kBaseline;
+    if (const MarkupAttribute* align = FindAttribute(attributes, L"align"))
+        box.align = ReadTextAlign(align->value);
+    if (const MarkupAttribute* valign = FindAttribute(attributes, L"valign"))
+        box.valign = ReadVerticalAlign(valign->value);
     box.width = ParseLength(AttributeValue(attributes, L"width"), availableWidth, context.lengths);
     if (FindAttribute(attributes, L"width") == nullptr)
         box.width = 0;

@@ -76,6 +76,29 @@ TEST_F(TableTest, CellsAreLaidOutInTheirGrid) {
     EXPECT_EQ(surface.lines.size(), 4u * 4u);
 }
 
+TEST_F(TableTest, BorderStylesAndColours) {
+    const Colour light = MakeColour(255, 0, 0);
+    const Colour dark = MakeColour(0, 0, 255);
+    Render(
+        L"<table border=3 bordercolorlight=#ff0000 bordercolordark=#0000ff cellspacing=0>"
+        L"<tr><td>a</td></tr></table>");
+    ASSERT_EQ(surface.lines.size(), 8u);  // the table's frame, then the cell's
+    EXPECT_EQ(surface.lines[0].width, 3);
+    EXPECT_EQ(surface.lines[0].colour, light);  // top
+    EXPECT_EQ(surface.lines[0].y1, 1);          // inset by half the pen
+    EXPECT_EQ(surface.lines[3].colour, dark);   // bottom
+    EXPECT_EQ(surface.lines[4].width, 1);       // cell borders are always one pixel
+    EXPECT_EQ(surface.lines[4].colour, dark);   // and look sunken
+    Render(L"<table border=3 borderstyle=double cellspacing=0><tr><td>a</td></tr></table>");
+    ASSERT_EQ(surface.lines.size(), 12u);  // two frames and the cell's
+    EXPECT_EQ(surface.lines[0].width, 1);  // only solid borders are wider
+    EXPECT_EQ(surface.lines[4].y1, surface.lines[0].y1 + 2);
+    drawer.SetEnabled(false);
+    Render(L"<table border=1 bordercolor=red><tr><td>a</td></tr></table>");
+    for (const DrawnLine& line : surface.lines)
+        EXPECT_EQ(line.colour, drawer.DisabledColour());
+}
+
 TEST_F(TableTest, NarrowTableIsPlacedByItsAlign) {
     Render(L"<table align=center cellspacing=0 cellpadding=0><tr><td>ab</td></tr></table>", 0, 116);
     EXPECT_EQ(Run(L"ab").x, 50);
