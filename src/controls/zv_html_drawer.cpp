@@ -216,6 +216,60 @@ bool HasSource(const ImageRequest& image) {
            image.handle != 0;
 }
 
+// A run cut for the rest of a line: the piece that stays on it and the remainder.
+struct RunCut {
+    std::wstring_view piece;
+    std::wstring_view remainder;
+};
+
+// Cuts a run that is wider than `available` after the last break character at which the
+// piece still fits (blanks at the cut trimmed on both sides); with no such place, an empty
+// line takes the characters that fit (at least one) and a started line none.
+template <typename Width>
+RunCut CutRun(std::wstring_view rest, int available, bool emptyLine, const Width& width) {
+    // Only a prefix of a long run can be on this line: a window of it, doubled until it is
+    // wider than the line, holds every place worth trying.
+    size_t span = std::min<size_t>(rest.size(), 64);
+    while (span < rest.size() && width(rest.substr(0, span)) <= available)
+        span = std::min(rest.size(), span * 2);
+    const std::wstring_view window = rest.substr(0, span);
+    if (width(window) <= available)
+        return {rest, {}};
+    // The trimmed piece grows with the break's position: a binary search finds the last.
+    std::vector<size_t> breaks;
+    for (size_t i = 0; i < window.size(); ++i) {
+        if (kBreakCharacters.find(window[i]) != std::wstring_view::npos)
+            breaks.push_back(i);
+    }
+    size_t low = 0;
+    size_t high = breaks.size();
+    while (low < high) {
+        const size_t middle = (low + high) / 2;
+        if (width(TrimRight(rest.substr(0, breaks[middle] + 1))) <= available)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low > 0) {
+        const size_t at = breaks[low - 1] + 1;
+        return {TrimRight(rest.substr(0, at)), TrimLeft(rest.substr(at))};
+    }
+    if (!emptyLine)
+        return {{}, rest};
+    size_t fit = 1;
+    size_t most = window.size() - 1;
+    while (fit < most) {
+        const size_t middle = (fit + most + 1) / 2;
+        if (width(rest.substr(0, middle)) <= available)
+            fit = middle;
+        else
+            most = middle - 1;
+    }
+    if (fit < rest.size() && rest[fit - 1] >= 0xD800 && rest[fit - 1] < 0xDC00)
+        ++fit;  // keep a surrogate pair whole
+    return {rest.substr(0, fit), rest.substr(fit)};
+}
+
 }  // namespace
 
 struct CZvHtmlDrawer::LineState {
@@ -431,38 +485,12 @@ void CZvHtmlDrawer::TextRun(Pass& pass, std::wstring text) {
     std::wstring_view rest = text;
     while (!rest.empty()) {
         surface.SetTextJustification(0, 0);
-        const int restWidth = width(rest);
-        std::wstring_view piece = rest;
-        std::wstring_view remainder;
-        const int available = line.wrapWidth - line.measureX;
-        if (line.wrapWidth > 0 && restWidth > available) {
-            // The last break character at which the piece still fits.
-            bool found = false;
-            for (size_t i = rest.size(); i-- > 0 && !found;) {
-                if (kBreakCharacters.find(rest[i]) == std::wstring_view::npos)
-                    continue;
-                const std::wstring_view candidate = TrimRight(rest.substr(0, i + 1));
-                if (width(candidate) <= available) {
-                    piece = candidate;
-                    remainder = TrimLeft(rest.substr(i + 1));
-                    found = true;
-                }
-            }
-            if (!found && line.measureX == 0) {
-                // Nothing fits an empty line: cut after the last character that fits.
-                size_t fit = 1;
-                while (fit < rest.size() && width(rest.substr(0, fit + 1)) <= available)
-                    ++fit;
-                if (fit < rest.size() && rest[fit - 1] >= 0xD800 && rest[fit - 1] < 0xDC00)
-                    ++fit;  // keep a surrogate pair whole
-                piece = rest.substr(0, fit);
-                remainder = rest.substr(fit);
-            } else if (!found) {
-                piece = {};
-                remainder = rest;
-            }
-        }
-        const int pieceWidth = piece.size() == rest.size() ? restWidth : width(piece);
+        RunCut cut{rest, {}};
+        if (line.wrapWidth > 0)
+            cut = CutRun(rest, line.wrapWidth - line.measureX, line.measureX == 0, width);
+        const std::wstring_view piece = cut.piece;
+        const std::wstring_view remainder = cut.remainder;
+        const int pieceWidth = width(piece);
         if (!piece.empty()) {
             if (!pass.drawing) {
                 LineInfo& info = lines_[pass.currentLine];

@@ -39,6 +39,18 @@ TEST_F(LayoutTest, LinesBreakAtBreakCharactersOrAfterTheLastFittingCharacter) {
     }
 }
 
+TEST_F(LayoutTest, LongTextsBreakIntoFullLines) {
+    // 10 characters per line of 80 pixels.
+    Render(std::wstring(5000, L'a'), 80);
+    EXPECT_EQ(drawer.Lines().size(), 500u);
+    std::wstring words;
+    for (int i = 0; i < 3000; ++i)
+        words += L"abcd ";
+    Render(words, 80);  // "abcd abcd" (9 characters) per line
+    EXPECT_EQ(drawer.Lines().size(), 1500u);
+    EXPECT_EQ(surface.runs.back().text, L"abcd abcd");
+}
+
 TEST_F(LayoutTest, MeasureRecordsOneLineInfoPerLine) {
     const Size size = Render(L"hello world, this is", 80);
     ASSERT_EQ(drawer.Lines().size(), 3u);
