@@ -243,6 +243,67 @@ TEST_F(LabelWindowTest, MouseOverALinkShowsTheHandAndRepaintsItHovered) {
     EXPECT_TRUE(plain(OnScreen(plain)));
 }
 
+// An 8 x 8 bitmap file: the left half in the mask colour, the right half red.
+std::wstring WriteTestBitmap() {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"label_test_image.bmp";
+    constexpr int kSide = 8;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = kSide;
+    info.biHeight = kSide;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    std::vector<BYTE> rows;
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const bool mask = x < kSide / 2;
+            rows.insert(rows.end(), {static_cast<BYTE>(mask ? 255 : 0), 0, 255});  // B, G, R
+        }
+    }
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(handle, &file, sizeof(file), &written, nullptr);
+    WriteFile(handle, &info, sizeof(info), &written, nullptr);
+    WriteFile(handle, rows.data(), static_cast<DWORD>(rows.size()), &written, nullptr);
+    CloseHandle(handle);
+    return path;
+}
+
+TEST_F(LabelWindowTest, ImagesKeepTheirMaskAndTakeTheirEffects) {
+    const std::wstring path = WriteTestBitmap();
+    Create(L"");
+    const Colour white = MakeColour(255, 255, 255);
+    label_.SetBackgroundFill(0, white, white, white);
+    const auto isMagenta = [](Colour c) { return c == MakeColour(255, 0, 255); };
+    const auto isRed = [](Colour c) { return c == MakeColour(255, 0, 0); };
+    const auto isLumaOfRed = [](Colour c) { return c == MakeColour(76, 76, 76); };
+    const auto isShadow = [](Colour c) { return c == MakeColour(127, 127, 127); };
+
+    SetWindowTextW(label_.Handle(), (L"<bmp file='" + path + L"' width=400%>").c_str());
+    const Pixels plain = Print();
+    EXPECT_EQ(plain.Count(isMagenta), 0);
+    EXPECT_EQ(plain.Count(isRed), 16 * 32);  // the red half, scaled four times
+
+    SetWindowTextW(label_.Handle(), (L"<bmp file='" + path + L"' style=g>").c_str());
+    const Pixels gray = Print();
+    EXPECT_EQ(gray.Count(isRed), 0);
+    EXPECT_EQ(gray.Count(isLumaOfRed), 4 * 8);
+
+    SetWindowTextW(label_.Handle(), (L"<bmp file='" + path + L"' style=s>").c_str());
+    const Pixels shadowed = Print();
+    EXPECT_EQ(shadowed.Count(isRed), 4 * 8);
+    // The shadow shows where the image does not cover it: 4 pixels right and down.
+    EXPECT_EQ(shadowed.Count(isShadow), 4 * 8);
+    DeleteFileW(path.c_str());
+}
+
 TEST_F(LabelWindowTest, WindowTextIsThePlainTextShown) {
     Create(L"<b>template</b>");
     wchar_t buffer[64] = {};
