@@ -110,7 +110,7 @@ TEST(LabelShowcase, CapturesTheInstallersMarkup) {
     };
     ASSERT_TRUE(drawn(testing::WaitForScreen(parent, drawn)));
     const std::wstring path = ArtifactPath(L"label.png");
-    EXPECT_TRUE(testing::SaveScreenAsPng(parent, path));
+    EXPECT_TRUE(SaveWindowAsPng(parent, path));
     EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
     // What a screen reader gets from the table label: its cells as plain text.
     wchar_t text[256] = {};

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "controls/markup_style.h"
-#include "support/win32/window_capture.h"
 
 namespace controls::testing {
 
@@ -108,25 +107,6 @@ inline Pixels WaitForScreen(HWND window, const std::function<bool(const Pixels&)
         Sleep(50);
     }
     return pixels;
-}
-
-// Saves what the screen shows of the window now, without redrawing it first (a redraw
-// would race with Wine's copy to the X server).
-inline bool SaveScreenAsPng(HWND window, const std::wstring& path) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right - rect.left, rect.bottom - rect.top);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen,
-                               rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    const bool saved = copied && SaveBitmapAsPng(bitmap, path);
-    DeleteObject(bitmap);
-    return saved;
 }
 
 }  // namespace controls::testing
