@@ -42,7 +42,7 @@ void PlayAnimation(const std::vector<AnimationFrame>& frames, int32_t width, int
         Dispose(frame, position, canvas);
         if (++position.frame == frames.size()) {
             position.frame = 0;
-            canvas.Fill(FrameRect{0, 0, width, height});
+            canvas.Fill(PictureRect{0, 0, width, height});
         }
     }
 }

@@ -7,7 +7,7 @@
 
 namespace controls {
 
-struct FrameRect {
+struct PictureRect {
     int32_t left = 0;
     int32_t top = 0;
     int32_t width = 0;
@@ -16,7 +16,7 @@ struct FrameRect {
 
 // What the schedule needs to know of one frame.
 struct AnimationFrame {
-    FrameRect rect;
+    PictureRect rect;
     uint32_t delay = 0;     // hundredths of a second
     uint32_t disposal = 0;  // 2: clear to the background; 3: restore what lay under it
 };
@@ -31,11 +31,11 @@ class AnimationCanvas {
     // Waits this long, or less when a stop is requested.
     virtual void Wait(uint32_t milliseconds) = 0;
     // Fills the rectangle with the background colour.
-    virtual void Fill(const FrameRect& rect) = 0;
+    virtual void Fill(const PictureRect& rect) = 0;
     // Keeps what lies in the rectangle so that RestoreUnder can put it back.
-    virtual void SaveUnder(const FrameRect& rect) = 0;
+    virtual void SaveUnder(const PictureRect& rect) = 0;
     // Puts back what SaveUnder kept, at the rectangle, and forgets it.
-    virtual void RestoreUnder(const FrameRect& rect) = 0;
+    virtual void RestoreUnder(const PictureRect& rect) = 0;
 };
 
 // Where an animation stands between runs of the schedule, so that a stopped animation

@@ -7,11 +7,11 @@
 
 using controls::AnimationFrame;
 using controls::AnimationPosition;
-using controls::FrameRect;
+using controls::PictureRect;
 
 namespace {
 
-std::string Text(const FrameRect& r) {
+std::string Text(const PictureRect& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.width) +
            "x" + std::to_string(r.height);
 }
@@ -26,9 +26,9 @@ class RecordingCanvas : public controls::AnimationCanvas {
         log.push_back("wait " + std::to_string(milliseconds));
         --waitsLeft_;
     }
-    void Fill(const FrameRect& rect) override { log.push_back("fill " + Text(rect)); }
-    void SaveUnder(const FrameRect& rect) override { log.push_back("save " + Text(rect)); }
-    void RestoreUnder(const FrameRect& rect) override { log.push_back("restore " + Text(rect)); }
+    void Fill(const PictureRect& rect) override { log.push_back("fill " + Text(rect)); }
+    void SaveUnder(const PictureRect& rect) override { log.push_back("save " + Text(rect)); }
+    void RestoreUnder(const PictureRect& rect) override { log.push_back("restore " + Text(rect)); }
 
     std::vector<std::string> log;
 
@@ -36,7 +36,7 @@ class RecordingCanvas : public controls::AnimationCanvas {
     size_t waitsLeft_;
 };
 
-AnimationFrame Frame(uint32_t delay, uint32_t disposal, FrameRect rect = {2, 3, 4, 5}) {
+AnimationFrame Frame(uint32_t delay, uint32_t disposal, PictureRect rect = {2, 3, 4, 5}) {
     AnimationFrame frame;
     frame.rect = rect;
     frame.delay = delay;

@@ -44,6 +44,13 @@ class GifBuilder {
     // reads it. A local colour table of 2^localBits entries is written when localBits > 0.
     GifBuilder& Image(uint16_t left, uint16_t top, uint16_t width, uint16_t height,
                       uint8_t index = 0, int localBits = 0) {
+        return Image(left, top, width, height, std::vector<uint8_t>(size_t{width} * height, index),
+                     localBits);
+    }
+
+    // An image block with the given pixels (colour indices, rows top-down).
+    GifBuilder& Image(uint16_t left, uint16_t top, uint16_t width, uint16_t height,
+                      const std::vector<uint8_t>& pixels, int localBits = 0) {
         bytes.push_back(0x2C);
         Put16(left);
         Put16(top);
@@ -56,7 +63,7 @@ class GifBuilder {
         const int bits = localBits > 0 ? localBits : tableBits_;
         const int codeSize = bits < 2 ? 2 : bits;
         bytes.push_back(static_cast<uint8_t>(codeSize));
-        SubBlocks(Lzw(codeSize, std::vector<uint8_t>(size_t{width} * height, index)));
+        SubBlocks(Lzw(codeSize, pixels));
         return *this;
     }
 
