@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/install_context.h"
 #include "controls/gif_builder.h"
 #include "controls/win32/image_wnd.h"
 #include "controls/win32/picture_ex.h"
@@ -238,6 +239,42 @@ TEST_F(PictureWindowTest, DestroyingTheWindowStopsTheAnimation) {
     ASSERT_TRUE(picture_.IsPlaying());
     DestroyWindow(parent_);
     EXPECT_FALSE(picture_.IsPlaying());
+}
+
+// A thread that has not ended when the stop bound has passed keeps its canvas: the control
+// logs it and lets go, and the thread frees the canvas when it ends.
+TEST_F(PictureWindowTest, ThreadPastTheStopBoundKeepsItsCanvas) {
+    ASSERT_TRUE(picture_.LoadFromResource(133));
+    picture_.Draw();
+    ASSERT_TRUE(picture_.IsPlaying());
+    const std::weak_ptr<controls::PictureCanvas> canvas = picture_.Canvas();
+    {
+        const std::shared_ptr<controls::PictureCanvas> held = canvas.lock();
+        ASSERT_NE(held, nullptr);
+        const auto hold = held->Hold();
+        // No messages are pumped while the canvas is held: painting would wait for it too.
+        const ULONGLONG giveUp = GetTickCount64() + 30000;
+        while (held->Waiting() == 0 && GetTickCount64() < giveUp) {
+            Sleep(5);
+        }
+        ASSERT_GT(held->Waiting(), 0) << "the animation thread never drew";
+        picture_.Stop();  // the thread cannot end while the canvas is held
+        EXPECT_FALSE(picture_.IsPlaying());
+        EXPECT_TRUE(picture_.Canvas().expired());
+        EXPECT_GE(held.use_count(), 2) << "the thread must still own the canvas";
+    }
+    EXPECT_TRUE(WaitFor([&] { return canvas.expired(); })) << "the thread never ended";
+    const ClientPixels empty(picture_.Handle());
+    EXPECT_TRUE(Near(empty.At(50, 60), {255, 0, 255}));
+
+    std::ifstream log(std::filesystem::path(CInstallContext::Instance().logPath));
+    const std::string text{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    EXPECT_NE(text.find("animation thread did not end within 5000 ms"), std::string::npos);
+
+    // The control loads and plays again.
+    ASSERT_TRUE(picture_.LoadFromResource(133));
+    picture_.Draw();
+    EXPECT_TRUE(picture_.IsPlaying());
 }
 
 TEST_F(PictureWindowTest, OneFrameGifIsStill) {

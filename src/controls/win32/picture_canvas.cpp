@@ -2,21 +2,6 @@
 
 namespace controls {
 
-namespace {
-
-class CanvasLock {
-  public:
-    explicit CanvasLock(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
-    ~CanvasLock() { LeaveCriticalSection(&lock_); }
-    CanvasLock(const CanvasLock&) = delete;
-    CanvasLock& operator=(const CanvasLock&) = delete;
-
-  private:
-    CRITICAL_SECTION& lock_;
-};
-
-}  // namespace
-
 std::shared_ptr<PictureCanvas> PictureCanvas::Create(HWND window, int width, int height) {
     if (width <= 0 || height <= 0) {
         return nullptr;
@@ -47,10 +32,6 @@ std::shared_ptr<PictureCanvas> PictureCanvas::Create(HWND window, int width, int
     return canvas;
 }
 
-PictureCanvas::PictureCanvas() {
-    InitializeCriticalSection(&lock_);
-}
-
 PictureCanvas::~PictureCanvas() {
     for (GifFrame& frame : frames) {
         if (frame.picture != nullptr) {
@@ -70,7 +51,6 @@ PictureCanvas::~PictureCanvas() {
     if (stopEvent_ != nullptr) {
         CloseHandle(stopEvent_);
     }
-    DeleteCriticalSection(&lock_);
 }
 
 bool PictureCanvas::Render(IPicture* picture, const PictureRect& rect) {
@@ -78,7 +58,7 @@ bool PictureCanvas::Render(IPicture* picture, const PictureRect& rect) {
     OLE_YSIZE_HIMETRIC height = 0;
     picture->get_Width(&width);
     picture->get_Height(&height);
-    CanvasLock hold(lock_);
+    const auto hold = Hold();
     // The whole source, bottom-up as IPicture measures it.
     return SUCCEEDED(picture->Render(dc_, rect.left, rect.top, rect.width, rect.height, 0, height,
                                      width, -height, nullptr));
@@ -87,13 +67,13 @@ bool PictureCanvas::Render(IPicture* picture, const PictureRect& rect) {
 void PictureCanvas::Fill(const PictureRect& rect) {
     const RECT area = {rect.left, rect.top, rect.left + rect.width, rect.top + rect.height};
     HBRUSH brush = CreateSolidBrush(background_);
-    CanvasLock hold(lock_);
+    const auto hold = Hold();
     FillRect(dc_, &area, brush);
     DeleteObject(brush);
 }
 
 void PictureCanvas::SaveUnder(const PictureRect& rect) {
-    CanvasLock hold(lock_);
+    const auto hold = Hold();
     FreeSaveArea();
     saveDc_ = CreateCompatibleDC(dc_);
     saveBitmap_ = CreateCompatibleBitmap(dc_, rect.width, rect.height);
@@ -106,7 +86,7 @@ void PictureCanvas::SaveUnder(const PictureRect& rect) {
 }
 
 void PictureCanvas::RestoreUnder(const PictureRect& rect) {
-    CanvasLock hold(lock_);
+    const auto hold = Hold();
     if (saveDc_ != nullptr) {
         BitBlt(dc_, rect.left, rect.top, rect.width, rect.height, saveDc_, 0, 0, SRCCOPY);
     }
@@ -129,8 +109,15 @@ void PictureCanvas::FreeSaveArea() {
 }
 
 void PictureCanvas::CopyTo(HDC target) {
-    CanvasLock hold(lock_);
+    const auto hold = Hold();
     BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, SRCCOPY);
+}
+
+std::unique_lock<std::mutex> PictureCanvas::Hold() {
+    ++waiting_;
+    std::unique_lock<std::mutex> hold(lock_);
+    --waiting_;
+    return hold;
 }
 
 void PictureCanvas::Invalidate() const {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "controls/gif_animation.h"
@@ -43,6 +44,10 @@ class PictureCanvas {
     void CopyTo(HDC target);
     // Tells the window that the canvas changed.
     void Invalidate() const;
+    // Keeps the canvas still while the holder reads it; drawing waits meanwhile.
+    [[nodiscard]] std::unique_lock<std::mutex> Hold();
+    // Threads waiting for the canvas (a holder sees when the animation waits for it).
+    int Waiting() const { return waiting_.load(); }
 
     // The animation; frames are released with the canvas.
     std::vector<GifFrame> frames;
@@ -55,7 +60,7 @@ class PictureCanvas {
     void Wait(uint32_t milliseconds) const;
 
   private:
-    PictureCanvas();
+    PictureCanvas() = default;
     void FreeSaveArea();
 
     HWND window_ = nullptr;
@@ -68,7 +73,8 @@ class PictureCanvas {
     HDC saveDc_ = nullptr;
     HBITMAP saveBitmap_ = nullptr;
     HGDIOBJ savePrevious_ = nullptr;
-    CRITICAL_SECTION lock_;
+    std::mutex lock_;
+    std::atomic<int> waiting_{0};
     std::atomic<bool> stop_{false};
     // Manual-reset: cuts a frame's wait short when the animation is stopped.
     HANDLE stopEvent_ = nullptr;

@@ -32,6 +32,8 @@ class CPictureEx : public win32::SubclassedWindow {
     bool IsPlaying() const { return thread_ != nullptr; }
     int PictureWidth() const { return width_; }
     int PictureHeight() const { return height_; }
+    // The canvas being shown, if any; an animation thread that outlived Stop keeps it.
+    std::weak_ptr<controls::PictureCanvas> Canvas() const { return canvas_; }
 
   protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
