@@ -5,10 +5,10 @@
 
 #include <gdiplus.h>
 
-#include <cstring>
 #include <vector>
 
 #include "controls/win32/gdiplus_session.h"
+#include "controls/win32/memory_stream.h"
 
 namespace {
 
@@ -34,27 +34,6 @@ std::vector<char> ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
-// A stream over a movable global copy of the bytes that frees the copy when released.
-IStream* StreamOver(const std::vector<char>& bytes) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (block == nullptr) {
-        return nullptr;
-    }
-    void* target = GlobalLock(block);
-    if (target == nullptr) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    std::memcpy(target, bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    return stream;
-}
-
 }  // namespace
 
 CImageWnd::~CImageWnd() {
@@ -74,7 +53,7 @@ bool CImageWnd::LoadFromFile(const std::wstring& path) {
     if (bytes.empty() || !controls::GdiplusRunning()) {
         return false;
     }
-    IStream* stream = StreamOver(bytes);
+    IStream* stream = controls::CreateMemoryStream(bytes.data(), bytes.size());
     if (stream == nullptr) {
         return false;
     }

@@ -1,9 +1,8 @@
 #include "controls/win32/picture_ex.h"
 
-#include <cstring>
-
 #include "app/install_context.h"
 #include "controls/gif_reader.h"
+#include "controls/win32/memory_stream.h"
 
 namespace {
 
@@ -13,20 +12,8 @@ using controls::PictureRect;
 
 // The picture the OLE loader decodes from a copy of the bytes; null when it cannot.
 IPicture* LoadPicture(const unsigned char* data, size_t size) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (block == nullptr) {
-        return nullptr;
-    }
-    void* target = GlobalLock(block);
-    if (target == nullptr) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    std::memcpy(target, data, size);
-    GlobalUnlock(block);
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
-        GlobalFree(block);
+    IStream* stream = controls::CreateMemoryStream(data, size);
+    if (stream == nullptr) {
         return nullptr;
     }
     IPicture* picture = nullptr;
