@@ -191,6 +191,12 @@ TEST_F(PictureWindowTest, BusyAnimationPlaysAndStops) {
     EXPECT_EQ(size.cy, 95);
     EXPECT_EQ(PlaceInParent(picture_.Handle()).x, before.x);
     EXPECT_EQ(PlaceInParent(picture_.Handle()).y, before.y);
+    // Loaded, not drawn yet: the canvas holds the menu colour only.
+    const ClientPixels loaded(picture_.Handle());
+    for (POINT p : {POINT{1, 1}, POINT{50, 60}, Dot(3)}) {
+        EXPECT_TRUE(Near(loaded.At(p), FromColorRef(GetSysColor(COLOR_MENU))))
+            << Text(loaded.At(p));
+    }
 
     picture_.Draw();
     ASSERT_TRUE(picture_.IsPlaying());
