@@ -33,7 +33,6 @@ class PictureCanvas {
 
     int Width() const { return width_; }
     int Height() const { return height_; }
-    COLORREF Background() const { return background_; }
 
     // Canvas operations. Each holds the canvas lock for its own drawing only, so that the
     // animation thread and painting never touch the canvas at the same time.
