@@ -64,6 +64,19 @@ TEST(InstallLog, PasswordsInUrlsAreMasked) {
         {L"a?password=p\uff0csize", L"a?password=***\uff0csize"},
         {L"password= empty", L"password= empty"},
         {L"no secrets here", L"no secrets here"},
+        // The whole value up to the end of the parameter, in any letter case.
+        {L"h/a?username=u&Password=a,b;c@d:e/f?g", L"h/a?username=u&Password=***"},
+        {L"h/a?PASSWORD=x%40127.0.0.1%3A18912\uff0c\u5927\u5c0f0",
+         L"h/a?PASSWORD=***\uff0c\u5927\u5c0f0"},
+        {L"h/a?rarpassword=zip-secret&x=1", L"h/a?rarpassword=***&x=1"},
+        // Enciphered answer fields are passwords too.
+        {L"OK[{'username':'user','Password':'0A1B2C3D4E5F6071'}]",
+         L"OK[{'username':'user','Password':'***'}]"},
+        {L"OK[{\"id\": \"7\", \"rarpass\" : \"89ABCDEF\", \"ver\": \"1\"}]",
+         L"OK[{\"id\": \"7\", \"rarpass\" : \"***\", \"ver\": \"1\"}]"},
+        {L"{'RARPASS':'a\\'b','x':'y'}", L"{'RARPASS':'***','x':'y'}"},
+        {L"{'Password':''}", L"{'Password':''}"},
+        {L"the password is long", L"the password is long"},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(install_log::MaskPasswords(in), out);
