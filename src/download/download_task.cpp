@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <random>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -48,6 +51,15 @@ struct BlockReceiver {
     std::string data;
     size_t limit = 0;
     const std::atomic<bool>* stop = nullptr;
+    // HTTP only: the answer must be 206 naming exactly this Content-Range (or 200 when
+    // the block is the whole file); judged when the headers are complete, so that a
+    // server that ignores the range is refused before it sends the file.
+    bool checkHeaders = false;
+    std::string expectedRange;  // "bytes first-last/size"
+    bool wholeFileAllowed = false;
+    long status = 0;
+    std::string contentRange;
+    bool refused = false;
 };
 
 size_t ReceiveBlockData(char* bytes, size_t size, size_t count, void* userData) {
@@ -56,6 +68,56 @@ size_t ReceiveBlockData(char* bytes, size_t size, size_t count, void* userData) 
     if (n > receiver->limit - receiver->data.size())
         return 0;
     receiver->data.append(bytes, n);
+    return n;
+}
+
+std::string TrimmedHeaderValue(std::string_view line, size_t nameLength) {
+    std::string_view value = line.substr(nameLength);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ' ||
+                              value.back() == '\t'))
+        value.remove_suffix(1);
+    return std::string(value);
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+bool AnswerNamesTheBlock(const BlockReceiver& receiver) {
+    if (receiver.status == 206)
+        return receiver.contentRange == receiver.expectedRange;
+    return receiver.status == 200 && receiver.wholeFileAllowed;
+}
+
+size_t ReceiveBlockHeader(char* bytes, size_t size, size_t count, void* userData) {
+    auto* receiver = static_cast<BlockReceiver*>(userData);
+    const size_t n = size * count;
+    const std::string_view line(bytes, n);
+    if (StartsWithNoCase(line, "http/")) {
+        // A new answer (after an interim 1xx one) starts afresh.
+        const size_t blank = line.find(' ');
+        receiver->status =
+            blank == std::string_view::npos
+                ? 0
+                : std::strtol(std::string(line.substr(blank + 1, 3)).c_str(), nullptr, 10);
+        receiver->contentRange.clear();
+    } else if (StartsWithNoCase(line, "content-range:")) {
+        receiver->contentRange = TrimmedHeaderValue(line, 14);
+    } else if (line == "\r\n" || line == "\n") {
+        if (receiver->status >= 100 && receiver->status < 200)
+            return n;
+        if (!AnswerNamesTheBlock(*receiver)) {
+            receiver->refused = true;
+            return 0;
+        }
+    }
     return n;
 }
 
@@ -233,13 +295,14 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
     receiver.limit = static_cast<size_t>(block.Length());
     receiver.stop = &run.stop;
     receiver.data.reserve(receiver.limit);
-    const std::string userPassword = parts.user + ":" + parts.password;
     const std::string range =
         text::WideToSystem(text::Format(L"%I64d-%I64d", block.start - 1, block.end - 1));
     const long timeoutMs =
         limits.blockTimeoutMs > 0 ? limits.blockTimeoutMs : BlockTimeoutMs(block);
     curl_easy_setopt(curl.get(), CURLOPT_URL, parts.url.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_USERPWD, userPassword.c_str());
+    // Apart, so that a ":" in the user name cannot move into the password.
+    curl_easy_setopt(curl.get(), CURLOPT_USERNAME, parts.user.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_PASSWORD, parts.password.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &ReceiveBlockData);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &receiver);
     curl_easy_setopt(curl.get(), CURLOPT_RANGE, range.c_str());
@@ -250,8 +313,25 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &CheckStop);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &receiver);
+    receiver.checkHeaders = parts.url.rfind("http", 0) == 0;
+    if (receiver.checkHeaders) {
+        receiver.expectedRange = text::WideToSystem(
+            text::Format(L"bytes %I64d-%I64d/%I64d", block.start - 1, block.end - 1, size));
+        receiver.wholeFileAllowed = block.start == 1 && block.end == size;
+        curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, &ReceiveBlockHeader);
+        curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &receiver);
+    }
 
     const CURLcode result = curl_easy_perform(curl.get());
+    if (receiver.checkHeaders && result == CURLE_OK && !AnswerNamesTheBlock(receiver))
+        receiver.refused = true;
+    if (receiver.refused) {
+        if (!run.stop)
+            manager.Log(
+                L"Download\t文件%s，块(%09I64d-%09I64d)下载失败，HTTPcode(%d)，Content-Range(%s)",
+                parts.url, block.start, block.end, receiver.status, receiver.contentRange);
+        return false;
+    }
     if (result != CURLE_OK) {
         if (!run.stop)
             manager.Log(L"Download\t文件%s，块(%09I64d-%09I64d)下载失败，CURLcode(%d)", parts.url,

@@ -77,16 +77,22 @@ bool PatchConfigFile(const std::wstring& path, InstallStepContext& step) {
 
 void PatchRuntimeConfigs(InstallStepContext& step) {
     const std::wstring setupDir = step.context.GetParam(L"SetupFullPath");
-    const std::wstring exe =
-        platform::ReadProfileValue(JoinPath(setupDir, L"config\\name.ini"), L"Name", L"exe");
-    PatchConfigFile(JoinPath(setupDir, exe) + L".config", step);
+    // Both the installed name.ini and the service's answer name files to rewrite; neither
+    // may name one outside the install directory.
+    const auto patchBelowSetupDir = [&](const std::wstring& dir, const std::wstring& exe) {
+        if (!IsConfinedServicePath(dir) || !IsConfinedServicePath(exe)) {
+            step.context.Log(L"拒绝修改文件：路径“%s”超出安装目录", JoinPath(dir, exe));
+            return;
+        }
+        PatchConfigFile(JoinPath(JoinPath(setupDir, dir), exe) + L".config", step);
+    };
+    patchBelowSetupDir(
+        L"", platform::ReadProfileValue(JoinPath(setupDir, L"config\\name.ini"), L"Name", L"exe"));
 
     ServiceRecordList programs;
     std::wstring resultText;
     if (!step.context.AppExe(programs, resultText))
         return;
-    for (const auto& program : programs) {
-        const std::wstring dir = JoinPath(setupDir, FieldOf(program, L"path"));
-        PatchConfigFile(JoinPath(dir, FieldOf(program, L"exename")) + L".config", step);
-    }
+    for (const auto& program : programs)
+        patchBelowSetupDir(FieldOf(program, L"path"), FieldOf(program, L"exename"));
 }

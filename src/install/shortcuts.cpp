@@ -64,6 +64,18 @@ void CreateShortcuts(CInstallContext& context, std::wstring& tipText) {
             context.Log(L"图标类型“%s”未知，不创建图标“%s”", type, name);
             continue;
         }
+        const std::wstring icon = FieldOf(record, L"icon");
+        const std::wstring exeName = FieldOf(record, L"exename");
+        // A name with "..\" would put the link elsewhere (an autostart folder, say), a
+        // target outside the install directory would start a program that is not ours.
+        const std::wstring* unconfined = !IsConfinedServicePath(name)      ? &name
+                                         : !IsConfinedServicePath(icon)    ? &icon
+                                         : !IsConfinedServicePath(exeName) ? &exeName
+                                                                           : nullptr;
+        if (unconfined != nullptr) {
+            context.Log(L"拒绝图标“%s”：路径“%s”超出目录", name, *unconfined);
+            continue;
+        }
         std::wstring folder;
         if (!platform::GetSpecialFolderPath(place.folder, folder, true) || folder.empty()) {
             context.Log(L"找不到图标目录，不创建图标“%s”", name);
@@ -72,8 +84,7 @@ void CreateShortcuts(CInstallContext& context, std::wstring& tipText) {
         tipText += text::Format(place.tipFormat, name);
 
         const std::wstring linkFileName = name + L".lnk";
-        if (!CreateShortcut(folder, JoinPath(setupDir, FieldOf(record, L"icon")),
-                            JoinPath(setupDir, FieldOf(record, L"exename")), setupDir,
+        if (!CreateShortcut(folder, JoinPath(setupDir, icon), JoinPath(setupDir, exeName), setupDir,
                             linkFileName))
             context.Log(L"创建图标失败：%s", LinkPath(folder, linkFileName));
 

@@ -245,15 +245,21 @@ TEST_P(FaultyMirrorTest, BlocksOfAFaultyMirrorMoveToTheMirrorThatDelivers) {
         << log;
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FaultyMirrorTest,
-                         ::testing::Values(
-                             // The connection goes away before the body: a partial transfer.
-                             FaultCase{"Drops", MirrorFault::DropBodies, "，CURLcode(18)"},
-                             // The whole file with 200: cut off as soon as it outgrows the block.
-                             FaultCase{"IgnoresRange", MirrorFault::IgnoreRange, "，CURLcode(23)"},
-                             // Nothing arrives: the block's time-out.
-                             FaultCase{"Stalls", MirrorFault::Stall, "，CURLcode(28)"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultyMirrorTest,
+    ::testing::Values(
+        // The connection goes away before the body: a partial transfer.
+        FaultCase{"Drops", MirrorFault::DropBodies, "，CURLcode(18)"},
+        // The whole file with 200: refused as soon as its headers are in.
+        FaultCase{"IgnoresRange", MirrorFault::IgnoreRange, "，HTTPcode(200)，Content-Range()"},
+        // A redirect page is not the block.
+        FaultCase{"Redirects", MirrorFault::Redirect, "，HTTPcode(302)，Content-Range()"},
+        // A partial answer naming another range would corrupt the file.
+        FaultCase{"WrongRange", MirrorFault::WrongRange,
+                  "，HTTPcode(206)，Content-Range(bytes 0-131071/393316)"},
+        // Nothing arrives: the block's time-out.
+        FaultCase{"Stalls", MirrorFault::Stall, "，CURLcode(28)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTaskTest, AllMirrorsDeadEndsTheRunWithoutAnyFile) {
     const int64_t size = 2 * kBlock + 1;

@@ -132,6 +132,29 @@ TEST_F(RuntimeConfigPatcher, PatchesTheMainProgramAndTheServiceList) {
                                          L"修改文件：" + rootConfig, L"修改文件成功"}));
 }
 
+TEST_F(RuntimeConfigPatcher, FilesOutsideTheInstallDirectoryAreNeverRewritten) {
+    context.SetParam(L"SetupFullPath", SetupDir());
+    Put(L"config\\name.ini", "[Name]\r\nexe=..\\outside.exe\r\n");
+    const std::wstring outside = dir / L"outside.exe.config";
+    ASSERT_TRUE(platform::WriteWholeFile(outside, kNet20Config));
+    service.Answer("appexe",
+                   "OK[{'path':'..','exename':'outside.exe'},"
+                   "{'path':'','exename':'../outside.exe'}]");
+    frontEnd.choice = RuntimeChoice::Net40;
+
+    PatchRuntimeConfigs(step);
+
+    EXPECT_EQ(ReadBytes(outside), kNet20Config);
+    EXPECT_TRUE(frontEnd.Lines().empty());
+    // One line per refusal: name.ini's and the two of the service's list.
+    const std::wstring log = ReadLog(dir / L"Install.log");
+    size_t refusals = 0;
+    for (size_t at = log.find(L"拒绝修改文件"); at != std::wstring::npos;
+         at = log.find(L"拒绝修改文件", at + 1))
+        ++refusals;
+    EXPECT_EQ(refusals, 3u) << log;
+}
+
 TEST_F(RuntimeConfigPatcher, MissingNameFileAndFailedListAreLoggedAndSurvived) {
     context.SetParam(L"SetupFullPath", SetupDir());
     const std::wstring rootConfig = Put(L"root.exe.config", kNet20Config);
