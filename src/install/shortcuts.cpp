@@ -2,6 +2,7 @@
 
 #include "app/path_ops.h"
 #include "install/uninstall_registration.h"
+#include "platform/file_system.h"
 #include "platform/profile.h"
 #include "platform/shell_folders.h"
 #include "platform/shell_link.h"
@@ -76,6 +77,12 @@ void CreateShortcuts(CInstallContext& context, std::wstring& tipText) {
             context.Log(L"拒绝图标“%s”：路径“%s”超出目录", name, *unconfined);
             continue;
         }
+        // A link to nothing (a package that failed) would be a false trace.
+        const std::wstring target = JoinPath(setupDir, exeName);
+        if (!platform::PathExists(target) || platform::IsDirectory(target)) {
+            context.Log(L"图标“%s”的目标%s不存在，不创建图标", name, target);
+            continue;
+        }
         std::wstring folder;
         if (!platform::GetSpecialFolderPath(place.folder, folder, true) || folder.empty()) {
             context.Log(L"找不到图标目录，不创建图标“%s”", name);
@@ -84,8 +91,7 @@ void CreateShortcuts(CInstallContext& context, std::wstring& tipText) {
         tipText += text::Format(place.tipFormat, name);
 
         const std::wstring linkFileName = name + L".lnk";
-        if (!CreateShortcut(folder, JoinPath(setupDir, icon), JoinPath(setupDir, exeName), setupDir,
-                            linkFileName))
+        if (!CreateShortcut(folder, JoinPath(setupDir, icon), target, setupDir, linkFileName))
             context.Log(L"创建图标失败：%s", LinkPath(folder, linkFileName));
 
         // Recorded even when the save failed: the uninstaller removes what exists.

@@ -145,6 +145,33 @@ TEST_F(Shortcuts, RecordsLeadingOutsideTheirFoldersAreRefusedAndLogged) {
         EXPECT_NE(log.find(std::wstring(L"“") + refused + L"”"), std::wstring::npos) << log;
 }
 
+TEST_F(Shortcuts, LinksToMissingProgramsAreNotCreated) {
+    service.Answer("createicon",
+                   "OK[{'type':'desktop','name':'installer-test gone','exename':'gone.exe'},"
+                   "{'type':'menu','name':'installer-test dir','exename':'bin'},"
+                   "{'type':'menu','name':'installer-test here','exename':'m.exe'}]");
+    const std::wstring here =
+        Link(platform::SpecialFolder::StartMenuPrograms, L"installer-test here");
+    const std::wstring gone = Link(platform::SpecialFolder::Desktop, L"installer-test gone");
+    const std::wstring directory =
+        Link(platform::SpecialFolder::StartMenuPrograms, L"installer-test dir");
+
+    std::wstring tip;
+    CreateShortcuts(context, tip);
+
+    EXPECT_EQ(tip, L"创建图标：“installer-test here”\t在开始菜单\n");
+    EXPECT_TRUE(platform::PathExists(here));
+    EXPECT_FALSE(platform::PathExists(gone));
+    EXPECT_FALSE(platform::PathExists(directory));
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link1"), here);
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link2"), L"");
+    const std::wstring log = ReadLog(dir / L"Install.log");
+    EXPECT_NE(log.find(L"“installer-test gone”的目标" + JoinPath(Setup(), L"gone.exe")),
+              std::wstring::npos)
+        << log;
+    EXPECT_NE(log.find(L"“installer-test dir”的目标"), std::wstring::npos) << log;
+}
+
 TEST_F(Shortcuts, FailedRequestCreatesNothing) {
     service.Answer("createicon", "ER no icons");
     std::wstring tip;
