@@ -26,7 +26,7 @@ namespace {
 
 constexpr unsigned kPollMilliseconds = 100;
 
-// Guards pending and completed of every task; held only for short list operations.
+// Guards the block state of every task; held only for short list operations.
 std::mutex& BlockLock() {
     static std::mutex lock;
     return lock;
@@ -146,7 +146,7 @@ struct CDownloadTask::RunState {
 };
 
 bool CDownloadTask::Run() {
-    if (mirrors.empty())
+    if (mirrors.empty() || size <= 0)
         return false;
     CDownloadManager& manager = CDownloadManager::Instance();
     const std::wstring target = text::SystemToWide(targetPath);
@@ -160,7 +160,7 @@ bool CDownloadTask::Run() {
         return false;
     }
 
-    SplitIntoBlocks();
+    ResetBlocks();
     run.lastProgressMs = NowMilliseconds();
     std::vector<std::thread> threads;
     threads.reserve(kThreadCount);
@@ -190,7 +190,7 @@ bool CDownloadTask::Run() {
     bool complete;
     {
         std::lock_guard<std::mutex> guard(BlockLock());
-        complete = !run.failed && static_cast<int64_t>(completed.size()) >= blockCount;
+        complete = !run.failed && completedBlocks >= blockCount;
         pending.clear();
     }
     run.part.Close();
@@ -208,44 +208,52 @@ bool CDownloadTask::Run() {
     return false;
 }
 
-void CDownloadTask::SplitIntoBlocks() {
+void CDownloadTask::ResetBlocks() {
     std::lock_guard<std::mutex> guard(BlockLock());
     pending.clear();
-    completed.clear();
-    blockCount = (size + kBlockSize - 1) / kBlockSize;
-    for (int64_t i = 0; i < blockCount; ++i) {
-        DownloadBlock block;
-        block.url = mirrors[static_cast<size_t>(i % static_cast<int64_t>(mirrors.size()))];
-        block.start = i * kBlockSize + 1;
-        block.end = std::min((i + 1) * kBlockSize, size);
-        pending.push_back(std::move(block));
+    deliveredBytes.assign(mirrors.size(), 0);
+    completedBlocks = 0;
+    nextBlock = 0;
+    blockCount = size / kBlockSize + (size % kBlockSize != 0 ? 1 : 0);
+}
+
+bool CDownloadTask::TakeBlock(DownloadBlock& block, bool& allDone) {
+    std::lock_guard<std::mutex> guard(BlockLock());
+    allDone = completedBlocks >= blockCount;
+    if (allDone)
+        return false;
+    if (!pending.empty()) {
+        block = pending.front();
+        pending.pop_front();
+        return true;
     }
+    if (nextBlock >= blockCount)
+        return false;
+    block = DownloadBlock{};
+    block.mirror = static_cast<size_t>(nextBlock % static_cast<int64_t>(mirrors.size()));
+    block.start = nextBlock * kBlockSize + 1;
+    block.end = nextBlock + 1 < blockCount ? (nextBlock + 1) * kBlockSize : size;
+    ++nextBlock;
+    return true;
 }
 
 void CDownloadTask::BlockLoop(RunState& run) {
     while (!run.stop) {
         DownloadBlock block;
-        bool haveBlock = false;
-        {
-            std::lock_guard<std::mutex> guard(BlockLock());
-            if (static_cast<int64_t>(completed.size()) >= blockCount)
-                return;
-            if (!pending.empty()) {
-                block = std::move(pending.front());
-                pending.pop_front();
-                haveBlock = true;
-            }
-        }
-        if (haveBlock) {
+        bool allDone = false;
+        if (TakeBlock(block, allDone)) {
             if (FetchBlock(block, run)) {
                 std::lock_guard<std::mutex> guard(BlockLock());
-                completed.push_back(std::move(block));
+                ++completedBlocks;
+                deliveredBytes[block.mirror] += block.Length();
                 run.lastProgressMs = NowMilliseconds();
             } else if (!run.stop && !Requeue(block)) {
                 Fail(run, text::Format(
                               L"Download\t文件%s下载失败，块(%09I64d-%09I64d)已失败%d次，停止下载",
                               targetPath, block.start, block.end, block.failures + 1));
             }
+        } else if (allDone) {
+            return;
         }
         platform::SleepMilliseconds(kPollMilliseconds);
     }
@@ -261,11 +269,12 @@ bool CDownloadTask::Requeue(DownloadBlock block) {
         return false;
     ++block.failures;
     // A failing block moves to a mirror that has delivered, as soon as there is one.
+    std::vector<size_t> delivering;
+    for (size_t i = 0; i < deliveredBytes.size(); ++i)
+        if (deliveredBytes[i] > 0)
+            delivering.push_back(i);
     const unsigned r = NextRandom();
-    if (completed.empty())
-        block.url = mirrors[r % mirrors.size()];
-    else
-        block.url = completed[r % completed.size()].url;
+    block.mirror = delivering.empty() ? r % mirrors.size() : delivering[r % delivering.size()];
     pending.push_back(std::move(block));
     return true;
 }
@@ -284,7 +293,7 @@ bool CDownloadTask::Fail(RunState& run, const std::wstring& message) {
 
 bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
     CDownloadManager& manager = CDownloadManager::Instance();
-    const UrlCredentials parts = SplitUrlCredentials(block.url);
+    const UrlCredentials parts = SplitUrlCredentials(mirrors[block.mirror]);
     manager.Log(L"Download\t启动线程下载文件%s，块(%09I64d-%09I64d)", parts.url, block.start,
                 block.end);
     CurlEasy curl;
@@ -359,23 +368,17 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
 }
 
 int64_t CDownloadTask::GetDoneBytes() {
-    std::map<std::string, int64_t> tally;
+    int64_t total = 0;
     {
         std::lock_guard<std::mutex> guard(BlockLock());
-        for (const DownloadBlock& block : completed)
-            tally[block.url] += block.Length();
+        for (const int64_t bytes : deliveredBytes)
+            total += bytes;
     }
-    previousTally = std::move(currentTally);
-    currentTally = std::move(tally);
-    int64_t total = 0;
-    for (const auto& [url, bytes] : currentTally)
-        total += bytes;
+    previousDone = currentDone;
+    currentDone = total;
     return total;
 }
 
 int64_t CDownloadTask::GetPreviousDoneBytes() const {
-    int64_t total = 0;
-    for (const auto& [url, bytes] : previousTally)
-        total += bytes;
-    return total;
+    return previousDone;
 }

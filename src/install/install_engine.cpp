@@ -8,6 +8,7 @@
 #include "download/url_credentials.h"
 #include "install/extract_packages.h"
 #include "install/runtime_config_patcher.h"
+#include "install/size_arithmetic.h"
 #include "install/uninstall_registration.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
@@ -105,7 +106,7 @@ void InstallEngine::StartInstall() {
         task.name = text::WideToSystem(fileName);
         if (PathExists(local)) {
             task.present = true;
-            task.size = std::wcstoll(FieldOf(entry, L"filesize").c_str(), nullptr, 10) * 1024;
+            task.size = KiBTextToBytes(FieldOf(entry, L"filesize"));
         } else {
             AddMirrors(task, entry);
         }

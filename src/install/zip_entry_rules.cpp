@@ -24,6 +24,8 @@ const wchar_t* ZipResultText(ZipResult result) {
             return L"inflate error";
         case ZipResult::BadChecksum:
             return L"data does not match its CRC-32";
+        case ZipResult::TooLarge:
+            return L"refused: the data exceeds the entry's declared size";
         case ZipResult::UnsafeName:
             return L"refused: the name leads outside the target directory";
         case ZipResult::ThroughSymlink:

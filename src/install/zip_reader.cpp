@@ -308,10 +308,14 @@ ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
     uLong crc = crc32(0L, Z_NULL, 0);
     int64_t total = 0;
     bool finished = !deflated;
+    // Data beyond the declared size ends the entry at once: a few bytes that claim to be
+    // small may inflate to gigabytes.
     auto emit = [&](const Bytef* data, size_t size) {
+        if (static_cast<int64_t>(size) > cached_.uncompressedSize - total)
+            return ZipResult::TooLarge;
         crc = crc32(crc, data, static_cast<uInt>(size));
         total += static_cast<int64_t>(size);
-        return out.Write(data, size);
+        return out.Write(data, size) ? ZipResult::Ok : ZipResult::WriteError;
     };
     for (;;) {
         const int n = unzReadCurrentFile(archive, input, kTransferSize);
@@ -323,8 +327,9 @@ ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
             for (int i = 0; i < n; ++i)
                 input[i] = keys.Decrypt(input[i]);
         if (!deflated) {
-            if (!emit(input, static_cast<size_t>(n)))
-                return ZipResult::WriteError;
+            const ZipResult written = emit(input, static_cast<size_t>(n));
+            if (written != ZipResult::Ok)
+                return written;
             continue;
         }
         if (finished)
@@ -341,8 +346,9 @@ ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
             if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
                 return ZipResult::InflateError;
             const size_t produced = kTransferSize - z.avail_out;
-            if (produced > 0 && !emit(output, produced))
-                return ZipResult::WriteError;
+            const ZipResult written = produced > 0 ? emit(output, produced) : ZipResult::Ok;
+            if (written != ZipResult::Ok)
+                return written;
             finished = rc == Z_STREAM_END;
         } while (z.avail_out == 0 && !finished);
     }

@@ -17,6 +17,7 @@ enum class ZipResult {
     WriteError,
     InflateError,
     BadChecksum,     // the data did not match the entry's CRC-32 or size
+    TooLarge,        // the data grew beyond the entry's declared size
     UnsafeName,      // the name leads outside the base directory
     ThroughSymlink,  // the target path passes through a symbolic link
     SymlinkEntry,    // the entry is itself a symbolic link

@@ -95,6 +95,27 @@ TEST_F(DownloadTaskTest, MirrorReportingSizeZeroIsRefusedEvenAsTheFirst) {
     EXPECT_EQ(ReadLog(), logBefore);
 }
 
+TEST_F(DownloadTaskTest, ASizeBeyondTheFreeSpaceOfTheDownloadDriveIsRefused) {
+    // Sizes no disk of a test machine has free; the mirror only claims them.
+    const int64_t sizes[] = {int64_t{1} << 50, int64_t{1} << 62, INT64_MAX};
+    for (const int64_t size : sizes) {
+        SCOPED_TRACE(size);
+        FileMirrorServer boastful;
+        boastful.AddDiskFile("pkg.zip", NarrowPath(L"absent"), size);
+        CDownloadTask task = MakeTask(L"pkg.zip");
+
+        EXPECT_FALSE(manager.AddMirror(task, boastful.Url("pkg.zip"), false));
+        EXPECT_EQ(task.size, 0);
+        EXPECT_TRUE(task.mirrors.empty());
+        EXPECT_FALSE(task.Run());
+        EXPECT_FALSE(Exists(task.targetPath + ".part"));
+        EXPECT_NE(ReadLog().find(U8(u8"Download\t文件") + boastful.Url("pkg.zip") + U8(u8"，大小") +
+                                 std::to_string(size) + U8(u8"超过下载目录的剩余空间")),
+                  std::string::npos)
+            << ReadLog();
+    }
+}
+
 // ---- blocks ---------------------------------------------------------------------------
 
 struct GeometryCase {

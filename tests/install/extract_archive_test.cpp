@@ -262,6 +262,30 @@ TEST_F(ExtractArchiveTest, AFailedEntryLeavesTheExistingFileAndTheOthersGoOn) {
     }
 }
 
+TEST_F(ExtractArchiveTest, AnEntryGrowingBeyondItsDeclaredSizeIsCutOff) {
+    // 16 MiB of zeros deflate to a few kilobytes; the entry claims ten bytes.
+    const std::string zeros(16 << 20, '\0');
+    const struct {
+        const char* label;
+        bool deflate;
+        int64_t claimed;
+    } cases[] = {{"deflated", true, 10}, {"stored", false, 10}, {"deflated, claims 0", true, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        platform::RemoveDirectoryTree(Base());
+        log_.clear();
+        TestZipEntry bomb = FileEntry("bomb.bin", zeros, c.deflate);
+        bomb.claimedSize = c.claimed;
+        EXPECT_FALSE(Extract(Archive({bomb, FileEntry("after.txt", "after")})));
+        EXPECT_EQ(Content(L"bomb.bin"), "<missing>");
+        EXPECT_EQ(Content(L"after.txt"), "after");
+        EXPECT_TRUE(LogMentions(L"exceeds the entry's declared size"));
+        std::vector<platform::DirectoryEntry> left;
+        platform::ListDirectory(Base(), L"*", left);
+        EXPECT_EQ(left.size(), 1u);  // after.txt alone: no temporary file stays
+    }
+}
+
 TEST_F(ExtractArchiveTest, ASuccessfulEntryReplacesTheExistingFile) {
     ASSERT_TRUE(platform::CreateDirectoryLevel(Base()));
     ASSERT_TRUE(
