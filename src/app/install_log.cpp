@@ -30,7 +30,9 @@ std::string ToFileBytes(std::wstring_view text) {
 void Append(const std::wstring& path, const std::string& bytes) {
     std::lock_guard<std::mutex> guard(LogLock());
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Append))
+    // The log has a fixed name in a shared directory: a link planted there must not make
+    // an installer running as root write another file.
+    if (!file.Open(path, platform::File::Mode::AppendRegular))
         return;
     std::string out;
     if (file.Size() == 0)
@@ -44,7 +46,7 @@ void Append(const std::wstring& path, const std::string& bytes) {
 void Truncate(const std::wstring& path) {
     std::lock_guard<std::mutex> guard(LogLock());
     platform::File file;
-    file.Open(path, platform::File::Mode::Write);
+    file.Open(path, platform::File::Mode::WriteRegular);
 }
 
 void AppendLine(const std::wstring& path, std::wstring_view message) {

@@ -152,11 +152,13 @@ bool CDownloadTask::Run() {
     const std::wstring target = text::SystemToWide(targetPath);
 
     RunState run;
-    run.partPath = text::SystemToWide(targetPath + ".part");
-    if (!run.part.Open(run.partPath, platform::File::Mode::Write) || !run.part.Truncate(size)) {
+    // A name of its own beside the target: a file already there is never touched.
+    if (!platform::CreateUniqueFile(target, L".part", run.part, run.partPath) ||
+        !run.part.Truncate(size)) {
         run.part.Close();
-        platform::RemoveFile(run.partPath);
-        manager.Log(L"Download\t写文件%s失败", run.partPath);
+        if (!run.partPath.empty())
+            platform::RemoveFile(run.partPath);
+        manager.Log(L"Download\t写文件%s失败", target + L".part");
         return false;
     }
 

@@ -62,11 +62,16 @@ bool PatchConfigFile(const std::wstring& path, InstallStepContext& step) {
         patched = ReplaceAll(ReplaceAll(content, kStartupLegacy, kStartup), kRuntime40, kRuntime20);
 
     if (patched != content) {
-        // Written beside the file and moved over it: a failed write keeps the original.
-        const std::wstring temporary = path + L".tmp";
-        if (!platform::WriteWholeFile(temporary, patched) ||
-            !platform::MoveFileOver(temporary, path)) {
-            platform::RemoveFile(temporary);
+        // Written beside the file under a new name and moved over it: a failed write keeps
+        // the original, and no file already there is touched.
+        platform::File out;
+        std::wstring temporary;
+        const bool created = platform::CreateUniqueFile(path, L".tmp", out, temporary);
+        const bool written = created && out.Write(patched.data(), patched.size());
+        out.Close();
+        if (!written || !platform::MoveFileOver(temporary, path)) {
+            if (created)
+                platform::RemoveFile(temporary);
             step.frontEnd.AddLogLine(L"打开文件失败");
             return false;
         }

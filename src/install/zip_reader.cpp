@@ -266,7 +266,8 @@ ZipResult CZipReader::PrepareDirectories(const std::vector<std::wstring>& parts,
     return ZipResult::Ok;
 }
 
-ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
+ZipResult CZipReader::WriteEntryData(const std::wstring& target, std::wstring& tempPath) {
+    tempPath.clear();
     // minizip reads the container and hands over the entry's bytes as stored; decryption
     // and inflating happen here, so that they do not depend on how the library was built
     // (Debian's, for one, leaves decryption out).
@@ -293,8 +294,9 @@ ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
             return ZipResult::WrongPassword;
     }
 
+    // A name of its own that did not exist: a file or link already there is never touched.
     platform::File out;
-    if (!out.Open(tempPath, platform::File::Mode::Write))
+    if (!platform::CreateUniqueFile(target, L".unzip-tmp", out, tempPath))
         return ZipResult::CannotCreateFile;
     if (buffer_.empty())
         buffer_.resize(2 * kTransferSize);
@@ -400,11 +402,8 @@ ZipResult CZipReader::ExtractEntry(int32_t index, const std::wstring& name) {
     if (isHeld_ && isHeld_(target))
         return ZipResult::HeldFile;
 
-    // The temporary file is created fresh: whatever lay under its name (a leftover, or a
-    // link planted to redirect the write) is removed first.
-    const std::wstring temp = target + L".unzip-tmp";
-    platform::RemoveFile(temp);
-    ZipResult result = WriteEntryData(temp);
+    std::wstring temp;
+    ZipResult result = WriteEntryData(target, temp);
     if (result == ZipResult::Ok) {
         platform::SetFileTimes(
             temp, platform::FileTimes{info.creationTime, info.accessTime, info.modificationTime});
@@ -413,7 +412,7 @@ ZipResult CZipReader::ExtractEntry(int32_t index, const std::wstring& name) {
         else
             platform::ApplyFileAttributes(target, info.attributes);
     }
-    if (result != ZipResult::Ok)
+    if (result != ZipResult::Ok && !temp.empty())
         platform::RemoveFile(temp);
     return result;
 }

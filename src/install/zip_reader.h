@@ -83,7 +83,9 @@ class CZipReader {
   private:
     ZipResult MoveTo(int32_t index);
     ZipResult PrepareDirectories(const std::vector<std::wstring>& parts, size_t count);
-    ZipResult WriteEntryData(const std::wstring& tempPath);
+    // Writes the entry to a new temporary file beside `target` (its path in `tempPath`,
+    // empty when none was created).
+    ZipResult WriteEntryData(const std::wstring& target, std::wstring& tempPath);
 
     void* archive_ = nullptr;  // unzFile
     std::string password_;

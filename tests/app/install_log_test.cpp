@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <regex>
 #include <string>
 #include <thread>
@@ -9,6 +14,7 @@
 
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "platform/text_codec.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -55,6 +61,31 @@ TEST(InstallLog, RawTextHasNoTimestamp) {
     install_log::AppendText(log, L"\n--block--\n");
     EXPECT_EQ(ReadLog(log), kBom + "\r\n--block--\r\n");
 }
+
+#ifndef _WIN32
+TEST(InstallLog, NeverWritesThroughALinkOrIntoAnythingButARegularFile) {
+    ScopedTempDir temp;
+    const std::wstring victim = temp / L"victim.txt";
+    ASSERT_TRUE(platform::WriteWholeFile(victim, "another file"));
+    const std::wstring linked = temp / L"Install.log";
+    ASSERT_EQ(symlink(text::WideToSystem(victim).c_str(), text::WideToSystem(linked).c_str()), 0);
+    const std::wstring dangling = temp / L"dangling.log";
+    ASSERT_EQ(symlink(text::WideToSystem(temp / L"created-by-link").c_str(),
+                      text::WideToSystem(dangling).c_str()),
+              0);
+    const std::wstring fifo = temp / L"fifo.log";
+    ASSERT_EQ(mkfifo(text::WideToSystem(fifo).c_str(), 0600), 0);
+
+    for (const std::wstring& path : {linked, dangling, fifo}) {
+        install_log::Truncate(path);
+        install_log::AppendLine(path, L"line");
+    }
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(victim, bytes));
+    EXPECT_EQ(bytes, "another file");
+    EXPECT_FALSE(platform::PathExists(temp / L"created-by-link"));
+}
+#endif
 
 TEST(InstallLog, PasswordsInUrlsAreMasked) {
     const std::pair<std::wstring, std::wstring> cases[] = {

@@ -11,6 +11,7 @@
 #include "download/download_task.h"
 #include "download_fixture.h"
 #include "file_mirror_server.h"
+#include "platform/directory.h"
 #ifndef _WIN32
 #include "support/ftp_test_server.h"
 #endif
@@ -49,6 +50,15 @@ class DownloadTaskTest : public DownloadTest {
         task.name = text::WideToSystem(fileName);
         task.targetPath = NarrowPath(fileName);
         return task;
+    }
+    // Temporary ".part" files left in the test directory.
+    std::vector<std::wstring> PartFiles() const {
+        std::vector<platform::DirectoryEntry> entries;
+        platform::ListDirectory(dir_.path(), L"*.part", entries);
+        std::vector<std::wstring> names;
+        for (const auto& entry : entries)
+            names.push_back(entry.name);
+        return names;
     }
     CDownloadManager& manager = CDownloadManager::Instance();
 };
@@ -108,7 +118,7 @@ TEST_F(DownloadTaskTest, ASizeBeyondTheFreeSpaceOfTheDownloadDriveIsRefused) {
         EXPECT_EQ(task.size, 0);
         EXPECT_TRUE(task.mirrors.empty());
         EXPECT_FALSE(task.Run());
-        EXPECT_FALSE(Exists(task.targetPath + ".part"));
+        EXPECT_TRUE(PartFiles().empty());
         EXPECT_NE(ReadLog().find(U8(u8"Download\t文件") + boastful.Url("pkg.zip") + U8(u8"，大小") +
                                  std::to_string(size) + U8(u8"超过下载目录的剩余空间")),
                   std::string::npos)
@@ -137,7 +147,7 @@ TEST_P(BlockGeometryTest, BlocksTileTheFileWithZeroBasedRanges) {
     ASSERT_TRUE(task.Run()) << ReadLog();
     EXPECT_EQ(Sorted(mirror.GetRanges()), Sorted(c.ranges));
     EXPECT_EQ(ReadFile(task.targetPath), content);
-    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(PartFiles().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -299,7 +309,7 @@ TEST_F(DownloadTaskTest, AllMirrorsDeadEndsTheRunWithoutAnyFile) {
     // Default limits: bounded by the failures per block.
     EXPECT_FALSE(task.Run());
     EXPECT_FALSE(Exists(task.targetPath));
-    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(PartFiles().empty());
     const std::string log = ReadLog();
     EXPECT_NE(log.find(U8(u8"Download\t文件") + text::SystemToUtf8(task.targetPath) +
                        U8(u8"下载失败，块(")),
@@ -321,7 +331,7 @@ TEST_F(DownloadTaskTest, NoBlockCompletingForTooLongEndsTheRun) {
 
     EXPECT_FALSE(task.Run());
     EXPECT_FALSE(Exists(task.targetPath));
-    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(PartFiles().empty());
     EXPECT_NE(ReadLog().find(U8(u8"Download\t文件") + text::SystemToUtf8(task.targetPath) +
                              U8(u8"下载失败，1秒内没有块下载完成，停止下载")),
               std::string::npos)
@@ -343,6 +353,23 @@ TEST_F(DownloadTaskTest, TargetInAMissingDirectoryFailsAndNamesThePath) {
     EXPECT_TRUE(mirror.GetRanges().empty());
 }
 
+TEST_F(DownloadTaskTest, AFileNamedLikeTheTemporaryOneIsLeftAlone) {
+    const std::string content = MakeContent(2 * kBlock + 5, 21);
+    FileMirrorServer mirror;
+    mirror.AddFile("pkg.bin", content);
+    CDownloadTask task = MakeTask(L"pkg.bin");
+    const std::wstring userFile = text::SystemToWide(task.targetPath + ".part");
+    ASSERT_TRUE(platform::WriteWholeFile(userFile, "the user's own file"));
+    ASSERT_TRUE(manager.AddMirror(task, mirror.Url("pkg.bin"), false));
+
+    ASSERT_TRUE(task.Run()) << ReadLog();
+    EXPECT_EQ(ReadFile(task.targetPath), content);
+    std::string kept;
+    EXPECT_TRUE(platform::ReadWholeFile(userFile, kept));
+    EXPECT_EQ(kept, "the user's own file");
+    EXPECT_EQ(PartFiles(), std::vector<std::wstring>{L"pkg.bin.part"});
+}
+
 TEST_F(DownloadTaskTest, TargetThatCannotBeReplacedFailsAfterTheBlocksAreIn) {
     FileMirrorServer mirror;
     mirror.AddFile("pkg.bin", MakeContent(kBlock + 1, 16));
@@ -353,7 +380,7 @@ TEST_F(DownloadTaskTest, TargetThatCannotBeReplacedFailsAfterTheBlocksAreIn) {
 
     EXPECT_FALSE(task.Run());
     EXPECT_EQ(Sorted(mirror.GetRanges()), Sorted(AllRanges(kBlock + 1)));
-    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(PartFiles().empty());
     EXPECT_TRUE(platform::IsDirectory(text::SystemToWide(task.targetPath)));
     EXPECT_NE(ReadLog().find(U8(u8"Download\t写文件") + text::SystemToUtf8(task.targetPath) +
                              U8(u8"失败")),

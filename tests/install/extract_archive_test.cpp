@@ -286,6 +286,23 @@ TEST_F(ExtractArchiveTest, AnEntryGrowingBeyondItsDeclaredSizeIsCutOff) {
     }
 }
 
+TEST_F(ExtractArchiveTest, FilesNamedLikeTheTemporaryOnesAreLeftAlone) {
+    ASSERT_TRUE(platform::CreateDirectoryLevel(Base()));
+    const std::wstring userFile = JoinPath(Base(), L"file.txt.unzip-tmp");
+    ASSERT_TRUE(platform::WriteWholeFile(userFile, "the user's own file"));
+    TestZipEntry broken = FileEntry("broken.txt", "data", true);
+    broken.wrongCrc = true;
+    ASSERT_TRUE(platform::WriteWholeFile(JoinPath(Base(), L"broken.txt.unzip-tmp"), "mine too"));
+
+    EXPECT_FALSE(Extract(Archive({FileEntry("file.txt", "new", true), broken})));
+    EXPECT_EQ(Content(L"file.txt"), "new");
+    EXPECT_EQ(Content(L"file.txt.unzip-tmp"), "the user's own file");
+    EXPECT_EQ(Content(L"broken.txt.unzip-tmp"), "mine too");
+    std::vector<platform::DirectoryEntry> left;
+    platform::ListDirectory(Base(), L"*.unzip-tmp", left);
+    EXPECT_EQ(left.size(), 2u);  // the user's two, none of the extraction's own
+}
+
 TEST_F(ExtractArchiveTest, ASuccessfulEntryReplacesTheExistingFile) {
     ASSERT_TRUE(platform::CreateDirectoryLevel(Base()));
     ASSERT_TRUE(

@@ -80,6 +80,16 @@ TEST_F(RuntimeConfigPatcher, RewritesOnlyTheExactTextsInBothDirections) {
     }
 }
 
+TEST_F(RuntimeConfigPatcher, AFileNamedLikeTheTemporaryOneIsLeftAlone) {
+    const std::wstring path = Put(L"app.exe.config", kNet20Config);
+    const std::wstring userFile = Put(L"app.exe.config.tmp", "the user's own file");
+    frontEnd.choice = RuntimeChoice::Net40;
+
+    EXPECT_TRUE(PatchConfigFile(path, step));
+    EXPECT_EQ(ReadBytes(path), kNet40Config);
+    EXPECT_EQ(ReadBytes(userFile), "the user's own file");
+}
+
 TEST_F(RuntimeConfigPatcher, DefaultChoiceTouchesAndLogsNothing) {
     const std::wstring path = Put(L"app.exe.config", kNet20Config);
     frontEnd.choice = RuntimeChoice::Default;
