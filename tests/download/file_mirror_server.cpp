@@ -74,8 +74,9 @@ FileMirrorServer::FileMirrorServer(MirrorFault fault)
             // A well-formed partial answer, but of another range than the one asked for.
             const std::string range = request.get_header_value("Range");
             const size_t dash = range.find('-');
-            const size_t first = std::stoul(range.substr(6, dash - 6));
-            const size_t last = std::min(std::stoul(range.substr(dash + 1)), size - 1);
+            const auto first = static_cast<size_t>(std::stoull(range.substr(6, dash - 6)));
+            const size_t last =
+                std::min(static_cast<size_t>(std::stoull(range.substr(dash + 1))), size - 1);
             const size_t length = last - first + 1;
             response.status = 206;
             response.set_header("Content-Range", "bytes 0-" + std::to_string(length - 1) + "/" +
