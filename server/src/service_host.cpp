@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <sys/socket.h>
 
+#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <iostream>
@@ -19,26 +20,24 @@ namespace {
 // the same thread and then stays quiet.
 thread_local bool handlerLogged = false;
 
-// Query strings of the mirror carry passwords: they never reach the log.
-std::string MaskPasswords(std::string text) {
-    size_t at = 0;
-    while ((at = text.find("password=", at)) != std::string::npos) {
-        at += 9;
-        const size_t end = text.find('&', at);
-        text.replace(at, (end == std::string::npos ? text.size() : end) - at, "***");
-    }
-    return text;
+bool IsPasswordParameter(const std::string& name) {
+    std::string lower = name;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower == "password";
 }
 
+// Query strings of the mirror carry passwords: they never reach the log, whatever their
+// letter case and whatever the (decoded) value holds.
 std::string RequestTarget(const httplib::Request& request) {
     std::string target = request.path;
     bool first = true;
     for (const auto& [name, value] : request.params) {
         target += first ? "?" : "&";
-        target += name + "=" + value;
+        target += name + "=" + (IsPasswordParameter(name) ? "***" : value);
         first = false;
     }
-    return Printable(MaskPasswords(target), 300);
+    return Printable(target, 300);
 }
 
 void InstallCommonHandlers(httplib::Server& server, const std::string& name, bool quiet) {

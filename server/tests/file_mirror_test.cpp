@@ -158,6 +158,25 @@ TEST_F(Mirror, CredentialsAreCheckedFromQueryOrBasicAuthentication) {
     }
 }
 
+TEST_F(Mirror, PasswordsOfRefusedRequestsAreMaskedWholeInTheLog) {
+    const char* const queries[] = {
+        "?username=mirroruser&password=se%26cret%20part%2Cthree",
+        "?username=mirroruser&PassWord=se%26cret%20part%2Cthree",
+        "?PASSWORD=se%26cret%20part%2Cthree&username=mirroruser",
+    };
+    for (const char* query : queries) {
+        testing::internal::CaptureStderr();
+        const auto result = client_.Get((std::string("/app/agree.txt") + query).c_str());
+        const std::string log = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(result) << query;
+        EXPECT_EQ(result->status, 403) << query;
+        EXPECT_NE(log.find("=***"), std::string::npos) << log;
+        for (const char* piece : {"se", "cret", "part", "three"})
+            EXPECT_EQ(log.find(std::string("=") + piece), std::string::npos) << log;
+        EXPECT_EQ(log.find("cret"), std::string::npos) << log;
+    }
+}
+
 TEST_F(Mirror, OnlyFilesBelowTheFilesDirectoryAreServed) {
     const struct {
         const char* path;

@@ -4,6 +4,7 @@
 #include "app/path_ops.h"
 #include "app/text_format.h"
 #include "download/download_manager.h"
+#include "download/url_credentials.h"
 #include "platform/shell_folders.h"
 
 void CInitSequence::AppendText(const std::wstring& text) {
@@ -75,8 +76,8 @@ bool CInitSequence::FetchResource(const std::wstring& remotePath, std::wstring& 
         if (!context_.GetFtp(host, remotePath, account, resultText))
             continue;
         const std::wstring local = JoinPath(downloadDirectory_, GetFileNameOfPath(remotePath));
-        const std::wstring user = FieldOf(account, L"username");
-        const std::wstring password = FieldOf(account, L"password");
+        const std::wstring user = EncodeUrlCredential(FieldOf(account, L"username"));
+        const std::wstring password = EncodeUrlCredential(FieldOf(account, L"password"));
         bool arrived = false;
         if (downloads_.serverFtp[i] == L"Y") {
             AppendText(text::Format(L"通过[%s]获取FTP服务器资源...\r\n", shortName));

@@ -1,5 +1,6 @@
 #include "app/install_log.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/clock.h"
@@ -29,7 +30,9 @@ std::string ToFileBytes(std::wstring_view text) {
 void Append(const std::wstring& path, const std::string& bytes) {
     std::lock_guard<std::mutex> guard(LogLock());
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Append))
+    // The log has a fixed name in a shared directory: a link planted there must not make
+    // an installer running as root write another file.
+    if (!file.Open(path, platform::File::Mode::AppendRegular))
         return;
     std::string out;
     if (file.Size() == 0)
@@ -43,7 +46,7 @@ void Append(const std::wstring& path, const std::string& bytes) {
 void Truncate(const std::wstring& path) {
     std::lock_guard<std::mutex> guard(LogLock());
     platform::File file;
-    file.Open(path, platform::File::Mode::Write);
+    file.Open(path, platform::File::Mode::WriteRegular);
 }
 
 void AppendLine(const std::wstring& path, std::wstring_view message) {
@@ -58,19 +61,85 @@ void AppendText(const std::wstring& path, std::wstring_view text) {
     Append(path, ToFileBytes(text));
 }
 
-std::wstring MaskPasswords(std::wstring_view text) {
-    static constexpr std::wstring_view kKey = L"password=";
-    std::wstring out(text);
-    size_t at = 0;
-    while ((at = out.find(kKey, at)) != std::wstring::npos) {
-        const size_t begin = at + kKey.size();
-        size_t end = begin;
-        while (end < out.size() && out[end] != L'&' && out[end] != L' ' && out[end] != L'\t' &&
-               out[end] != L'\r' && out[end] != L'\n' && out[end] != L',' && out[end] != 0xFF0C)
+namespace {
+
+wchar_t Lower(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+bool MatchesNoCase(std::wstring_view text, size_t at, std::wstring_view lowerKey) {
+    if (text.size() - at < lowerKey.size())
+        return false;
+    for (size_t i = 0; i < lowerKey.size(); ++i)
+        if (Lower(text[at + i]) != lowerKey[i])
+            return false;
+    return true;
+}
+
+// Characters a URL can hold unescaped; "&" ends a parameter. Anything else (a blank, a
+// line end, the full-width comma the log lines put after a URL) ends the URL.
+bool InUrlParameter(wchar_t c) {
+    return c > L' ' && c < 0x7F && c != L'&';
+}
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+// The end of the secret value after a key that ends at `at`, or `at` when none follows:
+// "=" and a URL parameter, or a closing quote, ":" and a quoted value.
+size_t SecretValueEnd(std::wstring_view text, size_t at, size_t& valueBegin) {
+    valueBegin = at;
+    if (at < text.size() && text[at] == L'=') {
+        size_t end = valueBegin = at + 1;
+        while (end < text.size() && InUrlParameter(text[end]))
             ++end;
-        if (end > begin)
-            out.replace(begin, end - begin, L"***");
-        at = begin;
+        return end;
+    }
+    if (at >= text.size() || (text[at] != L'\'' && text[at] != L'"'))
+        return at;
+    size_t i = at + 1;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    if (i >= text.size() || text[i] != L':')
+        return at;
+    ++i;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    if (i >= text.size() || (text[i] != L'\'' && text[i] != L'"'))
+        return at;
+    const wchar_t quote = text[i];
+    size_t end = valueBegin = i + 1;
+    while (end < text.size() && text[end] != quote)
+        end += text[end] == L'\\' ? 2 : 1;
+    return std::min(end, text.size());
+}
+
+}  // namespace
+
+std::wstring MaskPasswords(std::wstring_view text) {
+    static constexpr std::wstring_view kKeys[] = {L"password", L"rarpass"};
+    std::wstring out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t keyLength = 0;
+        for (const std::wstring_view key : kKeys)
+            if (MatchesNoCase(text, i, key))
+                keyLength = key.size();
+        if (keyLength == 0) {
+            out += text[i++];
+            continue;
+        }
+        size_t valueBegin = 0;
+        const size_t end = SecretValueEnd(text, i + keyLength, valueBegin);
+        if (end <= valueBegin) {
+            out += text[i++];
+            continue;
+        }
+        out.append(text.substr(i, valueBegin - i));
+        out += L"***";
+        i = end;
     }
     return out;
 }

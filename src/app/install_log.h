@@ -14,8 +14,11 @@ void AppendLine(const std::wstring& path, std::wstring_view message);
 // Appends text as it is, without a timestamp (every LF still becomes CR LF).
 void AppendText(const std::wstring& path, std::wstring_view text);
 
-// Replaces the value of every "password=" query parameter by "***": mirror URLs carry
-// the deciphered server password and the log is readable by anyone with the file.
+// Replaces secrets by "***", with their keys in any letter case: the value of every
+// "password=" parameter (up to the next "&" or the end of the URL: mirror URLs carry the
+// deciphered server password), and the values of the answer fields "Password" and
+// "rarpass" ('Password':'...' or "rarpass": "..."), which are enciphered under a key
+// anyone can derive and so are passwords too. The log is readable by anyone.
 std::wstring MaskPasswords(std::wstring_view text);
 
 }  // namespace install_log

@@ -1,5 +1,7 @@
 #include "app/path_ops.h"
 
+#include <string_view>
+
 #include "platform/file_system.h"
 #include "platform/module_info.h"
 
@@ -39,6 +41,46 @@ std::wstring Trim(const std::wstring& s) {
 }
 
 }  // namespace
+
+namespace {
+
+bool IsAnySeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// "..", and names Windows would read as "..": dots with trailing dots or blanks.
+bool IsParentLike(std::wstring_view part) {
+    size_t dots = 0;
+    for (wchar_t c : part) {
+        if (c == L'.')
+            ++dots;
+        else if (c != L' ')
+            return false;
+    }
+    return dots >= 2;
+}
+
+}  // namespace
+
+bool IsConfinedServicePath(const std::wstring& value) {
+    if (value.size() >= 2 && IsAnySeparator(value[0]) && IsAnySeparator(value[1]))
+        return false;
+    if (value.size() >= 2 && value[1] == L':')
+        return false;
+#ifdef _WIN32
+    if (value.find(L':') != std::wstring::npos)
+        return false;
+#endif
+    size_t start = 0;
+    for (size_t i = 0; i <= value.size(); ++i) {
+        if (i == value.size() || IsAnySeparator(value[i])) {
+            if (IsParentLike(std::wstring_view(value).substr(start, i - start)))
+                return false;
+            start = i + 1;
+        }
+    }
+    return true;
+}
 
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& file) {
     std::wstring joined;

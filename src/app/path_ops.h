@@ -19,6 +19,15 @@ bool IsPathSeparator(wchar_t c);
 // inside either part is written as "/".
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& file);
 
+// Whether a path or name the install service hands out (rarpath, filename, a shortcut's
+// name, exename, icon, ...) stays below the directory it is joined to. Refused: a drive
+// ("C:"), a UNC or device prefix (two leading separators), any parent component ("..",
+// or dots with trailing dots or blanks, which Windows reads as ".."), and on Windows
+// any ":" (a drive or an alternate data stream). One leading separator is the service's
+// usual form ("\bin\") and stays below the directory, as JoinPath drops it. The empty
+// text is confined (the directory itself).
+bool IsConfinedServicePath(const std::wstring& value);
+
 // The text after the last separator; empty when it has no "." or starts with one.
 std::wstring GetFileNameOfPath(const std::wstring& path);
 

@@ -4,7 +4,21 @@
 
 #include "app/install_log.h"
 #include "app/path_ops.h"
+#include "download/url_credentials.h"
+#include "platform/disk_space.h"
 #include "platform/file_system.h"
+#include "platform/text_codec.h"
+
+namespace {
+
+// Free bytes of the volume that holds the file `path` (narrow, system code page).
+bool FreeBytesBeside(const std::string& path, uint64_t& freeBytes) {
+    std::wstring root;
+    return platform::GetVolumeRoot(text::SystemToWide(path), root) &&
+           platform::GetFreeDiskBytes(root, freeBytes);
+}
+
+}  // namespace
 
 CDownloadManager& CDownloadManager::Instance() {
     static CDownloadManager manager;
@@ -34,10 +48,20 @@ bool CDownloadManager::AddMirror(CDownloadTask& task, const std::string& url, bo
     const int64_t size = ProbeFileSize(url, isFtp);
     if (size <= 0)
         return false;
-    if (task.size == 0)
+    if (task.size == 0) {
+        // A mirror's claim is believed only as far as the download drive could hold it:
+        // the file is made at its full size before the first block arrives.
+        uint64_t freeBytes = 0;
+        if (FreeBytesBeside(task.targetPath, freeBytes) &&
+            static_cast<uint64_t>(size) > freeBytes) {
+            Log(L"Download\t文件%s，大小%I64d超过下载目录的剩余空间%I64d，不用此服务器",
+                SplitUrlCredentials(url).url, size, static_cast<int64_t>(freeBytes));
+            return false;
+        }
         task.size = size;
-    else if (size != task.size)
+    } else if (size != task.size) {
         return false;
+    }
     task.mirrors.push_back(url);
     return true;
 }

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <random>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -23,7 +26,7 @@ namespace {
 
 constexpr unsigned kPollMilliseconds = 100;
 
-// Guards pending and completed of every task; held only for short list operations.
+// Guards the block state of every task; held only for short list operations.
 std::mutex& BlockLock() {
     static std::mutex lock;
     return lock;
@@ -48,6 +51,15 @@ struct BlockReceiver {
     std::string data;
     size_t limit = 0;
     const std::atomic<bool>* stop = nullptr;
+    // HTTP only: the answer must be 206 naming exactly this Content-Range (or 200 when
+    // the block is the whole file); judged when the headers are complete, so that a
+    // server that ignores the range is refused before it sends the file.
+    bool checkHeaders = false;
+    std::string expectedRange;  // "bytes first-last/size"
+    bool wholeFileAllowed = false;
+    long status = 0;
+    std::string contentRange;
+    bool refused = false;
 };
 
 size_t ReceiveBlockData(char* bytes, size_t size, size_t count, void* userData) {
@@ -56,6 +68,56 @@ size_t ReceiveBlockData(char* bytes, size_t size, size_t count, void* userData) 
     if (n > receiver->limit - receiver->data.size())
         return 0;
     receiver->data.append(bytes, n);
+    return n;
+}
+
+std::string TrimmedHeaderValue(std::string_view line, size_t nameLength) {
+    std::string_view value = line.substr(nameLength);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ' ||
+                              value.back() == '\t'))
+        value.remove_suffix(1);
+    return std::string(value);
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+bool AnswerNamesTheBlock(const BlockReceiver& receiver) {
+    if (receiver.status == 206)
+        return receiver.contentRange == receiver.expectedRange;
+    return receiver.status == 200 && receiver.wholeFileAllowed;
+}
+
+size_t ReceiveBlockHeader(char* bytes, size_t size, size_t count, void* userData) {
+    auto* receiver = static_cast<BlockReceiver*>(userData);
+    const size_t n = size * count;
+    const std::string_view line(bytes, n);
+    if (StartsWithNoCase(line, "http/")) {
+        // A new answer (after an interim 1xx one) starts afresh.
+        const size_t blank = line.find(' ');
+        receiver->status =
+            blank == std::string_view::npos
+                ? 0
+                : std::strtol(std::string(line.substr(blank + 1, 3)).c_str(), nullptr, 10);
+        receiver->contentRange.clear();
+    } else if (StartsWithNoCase(line, "content-range:")) {
+        receiver->contentRange = TrimmedHeaderValue(line, 14);
+    } else if (line == "\r\n" || line == "\n") {
+        if (receiver->status >= 100 && receiver->status < 200)
+            return n;
+        if (!AnswerNamesTheBlock(*receiver)) {
+            receiver->refused = true;
+            return 0;
+        }
+    }
     return n;
 }
 
@@ -84,21 +146,23 @@ struct CDownloadTask::RunState {
 };
 
 bool CDownloadTask::Run() {
-    if (mirrors.empty())
+    if (mirrors.empty() || size <= 0)
         return false;
     CDownloadManager& manager = CDownloadManager::Instance();
     const std::wstring target = text::SystemToWide(targetPath);
 
     RunState run;
-    run.partPath = text::SystemToWide(targetPath + ".part");
-    if (!run.part.Open(run.partPath, platform::File::Mode::Write) || !run.part.Truncate(size)) {
+    // A name of its own beside the target: a file already there is never touched.
+    if (!platform::CreateUniqueFile(target, L".part", run.part, run.partPath) ||
+        !run.part.Truncate(size)) {
         run.part.Close();
-        platform::RemoveFile(run.partPath);
-        manager.Log(L"Download\t写文件%s失败", run.partPath);
+        if (!run.partPath.empty())
+            platform::RemoveFile(run.partPath);
+        manager.Log(L"Download\t写文件%s失败", target + L".part");
         return false;
     }
 
-    SplitIntoBlocks();
+    ResetBlocks();
     run.lastProgressMs = NowMilliseconds();
     std::vector<std::thread> threads;
     threads.reserve(kThreadCount);
@@ -128,7 +192,7 @@ bool CDownloadTask::Run() {
     bool complete;
     {
         std::lock_guard<std::mutex> guard(BlockLock());
-        complete = !run.failed && static_cast<int64_t>(completed.size()) >= blockCount;
+        complete = !run.failed && completedBlocks >= blockCount;
         pending.clear();
     }
     run.part.Close();
@@ -146,44 +210,52 @@ bool CDownloadTask::Run() {
     return false;
 }
 
-void CDownloadTask::SplitIntoBlocks() {
+void CDownloadTask::ResetBlocks() {
     std::lock_guard<std::mutex> guard(BlockLock());
     pending.clear();
-    completed.clear();
-    blockCount = (size + kBlockSize - 1) / kBlockSize;
-    for (int64_t i = 0; i < blockCount; ++i) {
-        DownloadBlock block;
-        block.url = mirrors[static_cast<size_t>(i % static_cast<int64_t>(mirrors.size()))];
-        block.start = i * kBlockSize + 1;
-        block.end = std::min((i + 1) * kBlockSize, size);
-        pending.push_back(std::move(block));
+    deliveredBytes.assign(mirrors.size(), 0);
+    completedBlocks = 0;
+    nextBlock = 0;
+    blockCount = size / kBlockSize + (size % kBlockSize != 0 ? 1 : 0);
+}
+
+bool CDownloadTask::TakeBlock(DownloadBlock& block, bool& allDone) {
+    std::lock_guard<std::mutex> guard(BlockLock());
+    allDone = completedBlocks >= blockCount;
+    if (allDone)
+        return false;
+    if (!pending.empty()) {
+        block = pending.front();
+        pending.pop_front();
+        return true;
     }
+    if (nextBlock >= blockCount)
+        return false;
+    block = DownloadBlock{};
+    block.mirror = static_cast<size_t>(nextBlock % static_cast<int64_t>(mirrors.size()));
+    block.start = nextBlock * kBlockSize + 1;
+    block.end = nextBlock + 1 < blockCount ? (nextBlock + 1) * kBlockSize : size;
+    ++nextBlock;
+    return true;
 }
 
 void CDownloadTask::BlockLoop(RunState& run) {
     while (!run.stop) {
         DownloadBlock block;
-        bool haveBlock = false;
-        {
-            std::lock_guard<std::mutex> guard(BlockLock());
-            if (static_cast<int64_t>(completed.size()) >= blockCount)
-                return;
-            if (!pending.empty()) {
-                block = std::move(pending.front());
-                pending.pop_front();
-                haveBlock = true;
-            }
-        }
-        if (haveBlock) {
+        bool allDone = false;
+        if (TakeBlock(block, allDone)) {
             if (FetchBlock(block, run)) {
                 std::lock_guard<std::mutex> guard(BlockLock());
-                completed.push_back(std::move(block));
+                ++completedBlocks;
+                deliveredBytes[block.mirror] += block.Length();
                 run.lastProgressMs = NowMilliseconds();
             } else if (!run.stop && !Requeue(block)) {
                 Fail(run, text::Format(
                               L"Download\t文件%s下载失败，块(%09I64d-%09I64d)已失败%d次，停止下载",
                               targetPath, block.start, block.end, block.failures + 1));
             }
+        } else if (allDone) {
+            return;
         }
         platform::SleepMilliseconds(kPollMilliseconds);
     }
@@ -199,11 +271,12 @@ bool CDownloadTask::Requeue(DownloadBlock block) {
         return false;
     ++block.failures;
     // A failing block moves to a mirror that has delivered, as soon as there is one.
+    std::vector<size_t> delivering;
+    for (size_t i = 0; i < deliveredBytes.size(); ++i)
+        if (deliveredBytes[i] > 0)
+            delivering.push_back(i);
     const unsigned r = NextRandom();
-    if (completed.empty())
-        block.url = mirrors[r % mirrors.size()];
-    else
-        block.url = completed[r % completed.size()].url;
+    block.mirror = delivering.empty() ? r % mirrors.size() : delivering[r % delivering.size()];
     pending.push_back(std::move(block));
     return true;
 }
@@ -222,7 +295,7 @@ bool CDownloadTask::Fail(RunState& run, const std::wstring& message) {
 
 bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
     CDownloadManager& manager = CDownloadManager::Instance();
-    const UrlCredentials parts = SplitUrlCredentials(block.url);
+    const UrlCredentials parts = SplitUrlCredentials(mirrors[block.mirror]);
     manager.Log(L"Download\t启动线程下载文件%s，块(%09I64d-%09I64d)", parts.url, block.start,
                 block.end);
     CurlEasy curl;
@@ -233,13 +306,14 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
     receiver.limit = static_cast<size_t>(block.Length());
     receiver.stop = &run.stop;
     receiver.data.reserve(receiver.limit);
-    const std::string userPassword = parts.user + ":" + parts.password;
     const std::string range =
         text::WideToSystem(text::Format(L"%I64d-%I64d", block.start - 1, block.end - 1));
     const long timeoutMs =
         limits.blockTimeoutMs > 0 ? limits.blockTimeoutMs : BlockTimeoutMs(block);
     curl_easy_setopt(curl.get(), CURLOPT_URL, parts.url.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_USERPWD, userPassword.c_str());
+    // Apart, so that a ":" in the user name cannot move into the password.
+    curl_easy_setopt(curl.get(), CURLOPT_USERNAME, parts.user.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_PASSWORD, parts.password.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &ReceiveBlockData);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &receiver);
     curl_easy_setopt(curl.get(), CURLOPT_RANGE, range.c_str());
@@ -250,8 +324,25 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
     curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &CheckStop);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &receiver);
+    receiver.checkHeaders = parts.url.rfind("http", 0) == 0;
+    if (receiver.checkHeaders) {
+        receiver.expectedRange = text::WideToSystem(
+            text::Format(L"bytes %I64d-%I64d/%I64d", block.start - 1, block.end - 1, size));
+        receiver.wholeFileAllowed = block.start == 1 && block.end == size;
+        curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, &ReceiveBlockHeader);
+        curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &receiver);
+    }
 
     const CURLcode result = curl_easy_perform(curl.get());
+    if (receiver.checkHeaders && result == CURLE_OK && !AnswerNamesTheBlock(receiver))
+        receiver.refused = true;
+    if (receiver.refused) {
+        if (!run.stop)
+            manager.Log(
+                L"Download\t文件%s，块(%09I64d-%09I64d)下载失败，HTTPcode(%d)，Content-Range(%s)",
+                parts.url, block.start, block.end, receiver.status, receiver.contentRange);
+        return false;
+    }
     if (result != CURLE_OK) {
         if (!run.stop)
             manager.Log(L"Download\t文件%s，块(%09I64d-%09I64d)下载失败，CURLcode(%d)", parts.url,
@@ -279,23 +370,17 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
 }
 
 int64_t CDownloadTask::GetDoneBytes() {
-    std::map<std::string, int64_t> tally;
+    int64_t total = 0;
     {
         std::lock_guard<std::mutex> guard(BlockLock());
-        for (const DownloadBlock& block : completed)
-            tally[block.url] += block.Length();
+        for (const int64_t bytes : deliveredBytes)
+            total += bytes;
     }
-    previousTally = std::move(currentTally);
-    currentTally = std::move(tally);
-    int64_t total = 0;
-    for (const auto& [url, bytes] : currentTally)
-        total += bytes;
+    previousDone = currentDone;
+    currentDone = total;
     return total;
 }
 
 int64_t CDownloadTask::GetPreviousDoneBytes() const {
-    int64_t total = 0;
-    for (const auto& [url, bytes] : previousTally)
-        total += bytes;
-    return total;
+    return previousDone;
 }

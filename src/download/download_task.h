@@ -5,12 +5,11 @@
 // the file.
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <string>
 #include <vector>
 
 struct DownloadBlock {
-    std::string url;    // the mirror the block is (next) fetched from
+    size_t mirror = 0;  // index of the mirror the block is (next) fetched from
     int64_t start = 0;  // number of the block's first byte, counting from 1
     int64_t end = 0;    // number of its last byte, inclusive
     int failures = 0;   // failed fetches of this block so far
@@ -52,7 +51,11 @@ class CDownloadTask {
   private:
     struct RunState;
 
-    void SplitIntoBlocks();
+    // Blocks are made as they are needed, so that memory does not grow with the file.
+    void ResetBlocks();
+    // The next block to fetch: a failed one first, then a new one. False when none is
+    // left to hand out (either all are done or the rest are in flight).
+    bool TakeBlock(DownloadBlock& block, bool& allDone);
     void BlockLoop(RunState& run);
     bool FetchBlock(const DownloadBlock& block, RunState& run);
     // Puts a failed block back at the tail of pending, on another mirror; false when the
@@ -61,8 +64,10 @@ class CDownloadTask {
     bool Fail(RunState& run, const std::wstring& message);
 
     int64_t blockCount = 0;
-    std::deque<DownloadBlock> pending;
-    std::vector<DownloadBlock> completed;
-    std::map<std::string, int64_t> currentTally;
-    std::map<std::string, int64_t> previousTally;
+    int64_t nextBlock = 0;  // index of the next block to make
+    int64_t completedBlocks = 0;
+    std::deque<DownloadBlock> pending;    // failed blocks waiting for another try
+    std::vector<int64_t> deliveredBytes;  // per mirror
+    int64_t currentDone = 0;
+    int64_t previousDone = 0;
 };

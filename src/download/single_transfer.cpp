@@ -36,16 +36,21 @@ bool DownloadFile(const std::string& url, const std::string& localPath) {
         manager.Log(L"Download\t写文件%s失败", localPath);
         return false;
     }
-    const std::string userPassword = parts.user + ":" + parts.password;
     curl_easy_setopt(curl.get(), CURLOPT_URL, parts.url.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_USERPWD, userPassword.c_str());
+    // Apart, so that a ":" in the user name cannot move into the password.
+    curl_easy_setopt(curl.get(), CURLOPT_USERNAME, parts.user.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_PASSWORD, parts.password.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &WriteToFile);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &file);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, kSingleTransferTimeoutMs);
     curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
     const CURLcode result = curl_easy_perform(curl.get());
     file.Close();
-    if (result == CURLE_OK)
+    long code = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
+    // A redirect is not followed: its page is not the file.
+    const bool redirected = code >= 300 && code <= 399 && parts.url.rfind("http", 0) == 0;
+    if (result == CURLE_OK && !redirected)
         return true;
     manager.Log(L"Download\t下载文件%s失败，错误码CURLcode(%d)", parts.url,
                 static_cast<int>(result));
@@ -61,9 +66,10 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp) {
     CurlEasy curl;
     if (!curl)
         return 0;
-    const std::string userPassword = parts.user + ":" + parts.password;
     curl_easy_setopt(curl.get(), CURLOPT_URL, parts.url.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_USERPWD, userPassword.c_str());
+    // Apart, so that a ":" in the user name cannot move into the password.
+    curl_easy_setopt(curl.get(), CURLOPT_USERNAME, parts.user.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_PASSWORD, parts.password.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_HEADER, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_NOBODY, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, kSingleTransferTimeoutMs);
@@ -76,8 +82,9 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp) {
         long code = 0;
         curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
         // FTP servers answer a size query without a final status worth judging; only
-        // errors (400 and up) count against them.
-        const bool good = isFtp ? code < 400 : (code >= 200 && code <= 399);
+        // errors (400 and up) count against them. Redirects are not followed, so a 3xx
+        // answer's length is that of its own page, not of the file.
+        const bool good = isFtp ? code < 400 : (code >= 200 && code <= 299);
         if (good) {
             curl_off_t length = -1;
             curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);

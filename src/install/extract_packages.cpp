@@ -33,22 +33,27 @@ bool ExtractArchive(const std::wstring& archivePath, const std::wstring& destina
     ZipEntryInfo count;
     if (reader.GetEntry(-1, count) != ZipResult::Ok)
         return false;
+    bool allExtracted = true;
     for (int32_t index = 0; index < count.index; ++index) {
         ZipEntryInfo entry;
         ZipResult result = reader.GetEntry(index, entry);
         if (result == ZipResult::Ok)
             result = reader.ExtractEntry(index, entry.name);
-        if (result != ZipResult::Ok)
+        if (result != ZipResult::Ok) {
+            // A protected file is kept on purpose; anything else is a failed install.
+            if (result != ZipResult::HeldFile)
+                allExtracted = false;
             log(text::Format(L"Extract\t%s: entry %d \"%s\" (%s): %s", archivePath, index,
                              entry.name, reader.LastTarget(), ZipResultText(result)));
+        }
     }
     reader.Close();
-    return true;
+    return allExtracted;
 }
 
 std::vector<std::wstring> ExtractPackages(InstallStepContext& step,
                                           const CProtectedFiles& heldFiles) {
-    std::vector<std::wstring> unopened;
+    std::vector<std::wstring> failed;
     const std::wstring prefix = DownloadPrefix(step.context.GetParam(L"DownloadPath"));
     const std::wstring setupPath = step.context.GetParam(L"SetupFullPath");
     ExtractOptions options;
@@ -69,9 +74,9 @@ std::vector<std::wstring> ExtractPackages(InstallStepContext& step,
         EnsureDirectory(JoinPath(setupPath, L"config") + kPathSeparator);
         step.frontEnd.StartTimer(kActivityTimer, 333);
         if (!ExtractArchive(archivePath, destination, FieldOf(entry, L"rarpassword"), options))
-            unopened.push_back(fileName);
+            failed.push_back(fileName);
         step.frontEnd.StopTimer(kActivityTimer);
         step.frontEnd.AddLogLine(text::Format(L"文件解压完成，安装目录%s ", destination));
     }
-    return unopened;
+    return failed;
 }

@@ -15,13 +15,15 @@ struct ExtractOptions {
     std::function<void(const std::wstring&)> log;
 };
 
-// Unpacks one ZIP archive below `destination`. True when the archive was opened and all
-// its entries were attempted; single entries that fail do not change the result.
+// Unpacks one ZIP archive below `destination`. True when the archive was opened and every
+// entry was extracted or kept as a protected file; an entry that fails or is refused is
+// logged, the others are still extracted, and the result is false.
 bool ExtractArchive(const std::wstring& archivePath, const std::wstring& destination,
                     const std::wstring& password, const ExtractOptions& options = {});
 
 // Every plan entry whose file name contains ".rar" or ".zip" is unpacked from the
 // download directory into the install directory plus its "rarpath".
-// Returns the file names of the archives that could not be opened.
+// Returns the file names of the archives that could not be opened or of which some entry
+// could not be extracted.
 std::vector<std::wstring> ExtractPackages(InstallStepContext& step,
                                           const CProtectedFiles& heldFiles);

@@ -13,11 +13,12 @@ struct FinishTexts {
     std::wstring tip;   // the missing files, the shortcuts, then "\n请双击打开"
 };
 
-// `failedFiles`: packages that could not be downloaded or whose archive could not be
-// opened. When there are any, the installation is incomplete: they are listed in the
-// tip text and "setupok" is not sent.
+// `failedFiles`: packages that could not be downloaded or installed (see
+// InstallEngine::FailedFiles). When there are any, the installation is incomplete: they are listed
+// in the tip text and "setupok" is not sent.
 FinishTexts RunFinishSteps(CInstallContext& context, const std::vector<std::wstring>& failedFiles);
 
-// Deletes the downloaded packages (every download task's target path) when the user
-// asked for it; files that cannot be deleted are left. Returns how many were deleted.
+// Deletes the downloaded packages (InstallEngine::DownloadedPackages: never a file that
+// was there before the run) when the user asked for it; files that cannot be deleted are left.
+// Returns how many were deleted.
 int DeleteDownloadedPackages(const std::vector<std::wstring>& packagePaths, bool deleteRequested);

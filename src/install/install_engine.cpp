@@ -5,8 +5,10 @@
 
 #include "app/path_ops.h"
 #include "app/text_format.h"
+#include "download/url_credentials.h"
 #include "install/extract_packages.h"
 #include "install/runtime_config_patcher.h"
+#include "install/size_arithmetic.h"
 #include "install/uninstall_registration.h"
 #include "platform/clock.h"
 #include "platform/text_codec.h"
@@ -39,6 +41,11 @@ void InstallEngine::Wait() {
         worker_.join();
 }
 
+std::vector<std::wstring> InstallEngine::DownloadedPackages() const {
+    std::lock_guard<std::mutex> guard(failedLock_);
+    return downloaded_;
+}
+
 std::vector<std::wstring> InstallEngine::FailedFiles() const {
     std::lock_guard<std::mutex> guard(failedLock_);
     return failedFiles_;
@@ -50,8 +57,28 @@ void InstallEngine::AddFailed(const std::wstring& fileName) {
         failedFiles_.push_back(fileName);
 }
 
+// The service's answers may have been changed on the way: a record whose file name or
+// directory leads outside the download or install directory is refused whole, so that
+// no step (download, extraction, setup, uninstall directory) acts on it.
+void InstallEngine::RefuseUnconfinedEntries() {
+    InstallPlan confined;
+    for (const PackageEntry& entry : plan_) {
+        const std::wstring fileName = FieldOf(entry, L"filename");
+        const std::wstring rarPath = FieldOf(entry, L"rarpath");
+        if (IsConfinedServicePath(fileName) && IsConfinedServicePath(rarPath)) {
+            confined.push_back(entry);
+            continue;
+        }
+        context_.Log(L"拒绝安装包“%s”：路径“%s”超出安装或下载目录", fileName,
+                     IsConfinedServicePath(fileName) ? rarPath : fileName);
+        AddFailed(fileName);
+    }
+    plan_ = std::move(confined);
+}
+
 void InstallEngine::StartInstall() {
     page_.AddLogLine(L"准备下载文件:" + versionCaption_);
+    RefuseUnconfinedEntries();
     page_.ClearRows();
     const std::wstring setupDir = context_.GetParam(L"SetupFullPath");
     const std::wstring downloadDir = context_.GetParam(L"DownloadPath");
@@ -79,7 +106,7 @@ void InstallEngine::StartInstall() {
         task.name = text::WideToSystem(fileName);
         if (PathExists(local)) {
             task.present = true;
-            task.size = std::wcstoll(FieldOf(entry, L"filesize").c_str(), nullptr, 10) * 1024;
+            task.size = KiBTextToBytes(FieldOf(entry, L"filesize"));
         } else {
             AddMirrors(task, entry);
         }
@@ -104,8 +131,8 @@ void InstallEngine::AddMirrors(CDownloadTask& task, const PackageEntry& entry) {
             page_.AddLogLine(L"取FTP信息失败");
             continue;
         }
-        const std::wstring user = FieldOf(account, L"username");
-        const std::wstring password = FieldOf(account, L"password");
+        const std::wstring user = EncodeUrlCredential(FieldOf(account, L"username"));
+        const std::wstring password = EncodeUrlCredential(FieldOf(account, L"password"));
         if (downloads_.serverFtp[i] == L"Y") {
             const std::wstring url =
                 text::Format(L"ftp://%s:%s@%s/%s", user, password, host, requested);
@@ -139,14 +166,17 @@ void InstallEngine::InstallThreadProc() {
     ProtectExistingFiles(step, heldFiles_);
     page_.StartTimer(kProgressTimer, 150);
     DownloadAll();
-    // Archives of skipped entries are missing on purpose: only packages of the run count.
+    // Packages of skipped entries are missing on purpose: only packages of the run count.
     const std::vector<PackageRow> rows = page_.Rows();
-    for (const auto& archive : ExtractPackages(step, heldFiles_)) {
-        const auto inRun = [&](const PackageRow& row) { return row[0] == archive; };
-        if (std::any_of(rows.begin(), rows.end(), inRun))
-            AddFailed(archive);
-    }
-    RunSetupPrograms(step, setupOptions);
+    const auto addFailedOfRun = [&](const std::vector<std::wstring>& names) {
+        for (const auto& name : names) {
+            const auto inRun = [&](const PackageRow& row) { return row[0] == name; };
+            if (std::any_of(rows.begin(), rows.end(), inRun))
+                AddFailed(name);
+        }
+    };
+    addFailedOfRun(ExtractPackages(step, heldFiles_));
+    addFailedOfRun(RunSetupPrograms(step, setupOptions));
     platform::SleepMilliseconds(settleMilliseconds);
     page_.StopTimer(kProgressTimer);
     page_.StopTimer(kActivityTimer);
@@ -168,6 +198,10 @@ void InstallEngine::DownloadAll() {
         if (task.present) {
             page_.AddLogLine(text::Format(L"文件 %s 已存在，不下载", target));
         } else if (task.Run()) {
+            {
+                std::lock_guard<std::mutex> guard(failedLock_);
+                downloaded_.push_back(target);
+            }
             ServiceRecord answer;
             std::wstring resultText;
             context_.FtpOk(key, answer, resultText);

@@ -27,14 +27,19 @@ class InstallEngine {
     // Blocks until the worker has ended.
     void Wait();
 
-    // Packages that could not be downloaded or whose archive could not be opened.
+    // Packages that could not be downloaded, archives that could not be opened or of which
+    // an entry could not be extracted, and setup programs that could not be started.
     std::vector<std::wstring> FailedFiles() const;
+    // The paths of the packages this run downloaded: the only ones it may delete. A
+    // package that was there before stays.
+    std::vector<std::wstring> DownloadedPackages() const;
 
     // How long the worker pauses after the setup programs (tests shorten it).
     unsigned settleMilliseconds = 2000;
     SetupRunnerOptions setupOptions;
 
   private:
+    void RefuseUnconfinedEntries();
     void InstallThreadProc();
     void DownloadAll();
     void AddMirrors(CDownloadTask& task, const PackageEntry& entry);
@@ -43,10 +48,11 @@ class InstallEngine {
     CInstallContext& context_;
     CDownloadManager& downloads_;
     DownloadPage& page_;
-    const InstallPlan plan_;
+    InstallPlan plan_;  // confined by StartInstall before the worker starts
     const std::wstring versionCaption_;
     CProtectedFiles heldFiles_;
     std::thread worker_;
-    mutable std::mutex failedLock_;
+    mutable std::mutex failedLock_;  // guards failedFiles_ and downloaded_
     std::vector<std::wstring> failedFiles_;
+    std::vector<std::wstring> downloaded_;
 };

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "app/text_format.h"
+#include "install/size_arithmetic.h"
 
 namespace {
 
@@ -59,8 +60,8 @@ void ApplyProgressTick(const std::vector<TaskSnapshot>& tasks, std::vector<Packa
     for (const auto& task : tasks) {
         if (task.present)
             continue;
-        totalSize += task.size;
-        totalDone += task.done;
+        totalSize = AddSizes(totalSize, task.size);
+        totalDone = AddSizes(totalDone, task.done);
         for (auto& row : rows) {
             if (row[0] == task.key) {
                 TickRow(task, row);
@@ -83,5 +84,5 @@ void ApplyProgressTick(const std::vector<TaskSnapshot>& tasks, std::vector<Packa
     }
     if (totalDone == totalSize)
         totals.remaining = L"0s";
-    totals.position = totalSize > 0 ? static_cast<int>(totalDone * 10000 / totalSize) : 0;
+    totals.position = static_cast<int>(ScaledShare(totalDone, totalSize, 10000));
 }

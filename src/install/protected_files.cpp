@@ -3,18 +3,21 @@
 #include "app/path_ops.h"
 #include "platform/directory.h"
 
-bool CProtectedFiles::Add(const std::wstring& path) {
+CProtectedFiles::AddResult CProtectedFiles::Add(const std::wstring& path) {
     // Two patterns may name the same file; Windows would refuse the second exclusive
     // open anyway, Linux needs the check.
     if (IsHeld(path))
-        return false;
+        return AddResult::NotHeld;
+    if (holds_.size() >= kMaxHeldFiles)
+        return AddResult::TooMany;
     auto hold = std::make_unique<platform::FileHold>();
     if (!hold->Hold(path))
-        return false;
+        return AddResult::NotHeld;
     if (hold->Size() == 0)
-        return false;  // an empty file is nothing worth keeping
+        return AddResult::NotHeld;  // an empty file is nothing worth keeping
+    const bool copied = hold->HasCopy();
     holds_.push_back(std::move(hold));
-    return true;
+    return copied ? AddResult::Held : AddResult::HeldWithoutCopy;
 }
 
 bool CProtectedFiles::IsHeld(const std::wstring& path) const {
@@ -114,11 +117,25 @@ void ProtectExistingFiles(InstallStepContext& step, CProtectedFiles& held) {
     }
 
     held.ReleaseAll();
+    size_t notHeld = 0;
     for (const auto& candidate : candidates) {
-        if (!held.Add(candidate))
+        const CProtectedFiles::AddResult result = held.Add(candidate);
+        if (result == CProtectedFiles::AddResult::TooMany)
+            ++notHeld;
+        if (result != CProtectedFiles::AddResult::Held &&
+            result != CProtectedFiles::AddResult::HeldWithoutCopy)
             continue;
         step.frontEnd.AddLogLine(text::Format(L"检测到文件“%s”已存在，解压不覆盖", candidate));
+        if (result == CProtectedFiles::AddResult::HeldWithoutCopy)
+            step.context.Log(
+                L"Protect\t%s is held without a copy: changes by setup programs "
+                L"cannot be undone",
+                candidate);
     }
+    if (notHeld > 0)
+        step.context.Log(L"Protect\t%d more files match the patterns; only the first %d are held",
+                         static_cast<int64_t>(notHeld),
+                         static_cast<int64_t>(CProtectedFiles::kMaxHeldFiles));
 }
 
 void ReleaseProtectedFiles(InstallStepContext& step, CProtectedFiles& held) {

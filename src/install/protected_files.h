@@ -11,9 +11,14 @@
 // The held-file list, owned by whoever runs the install sequence.
 class CProtectedFiles {
   public:
-    // Holds `path` unless it is held already, cannot be held or is empty. True when it
-    // was added.
-    bool Add(const std::wstring& path);
+    // At most this many files are held: each costs a copy (Linux) or a handle (Windows),
+    // and the service's patterns may match any number of files.
+    static constexpr size_t kMaxHeldFiles = 1000;
+
+    enum class AddResult { Held, HeldWithoutCopy, NotHeld, TooMany };
+    // Holds `path` unless it is held already, cannot be held, is empty, or kMaxHeldFiles
+    // are held already.
+    AddResult Add(const std::wstring& path);
     // Whether `path` names one of the held files.
     bool IsHeld(const std::wstring& path) const;
     std::vector<std::wstring> Paths() const;

@@ -62,11 +62,16 @@ bool PatchConfigFile(const std::wstring& path, InstallStepContext& step) {
         patched = ReplaceAll(ReplaceAll(content, kStartupLegacy, kStartup), kRuntime40, kRuntime20);
 
     if (patched != content) {
-        // Written beside the file and moved over it: a failed write keeps the original.
-        const std::wstring temporary = path + L".tmp";
-        if (!platform::WriteWholeFile(temporary, patched) ||
-            !platform::MoveFileOver(temporary, path)) {
-            platform::RemoveFile(temporary);
+        // Written beside the file under a new name and moved over it: a failed write keeps
+        // the original, and no file already there is touched.
+        platform::File out;
+        std::wstring temporary;
+        const bool created = platform::CreateUniqueFile(path, L".tmp", out, temporary);
+        const bool written = created && out.Write(patched.data(), patched.size());
+        out.Close();
+        if (!written || !platform::MoveFileOver(temporary, path)) {
+            if (created)
+                platform::RemoveFile(temporary);
             step.frontEnd.AddLogLine(L"打开文件失败");
             return false;
         }
@@ -77,16 +82,22 @@ bool PatchConfigFile(const std::wstring& path, InstallStepContext& step) {
 
 void PatchRuntimeConfigs(InstallStepContext& step) {
     const std::wstring setupDir = step.context.GetParam(L"SetupFullPath");
-    const std::wstring exe =
-        platform::ReadProfileValue(JoinPath(setupDir, L"config\\name.ini"), L"Name", L"exe");
-    PatchConfigFile(JoinPath(setupDir, exe) + L".config", step);
+    // Both the installed name.ini and the service's answer name files to rewrite; neither
+    // may name one outside the install directory.
+    const auto patchBelowSetupDir = [&](const std::wstring& dir, const std::wstring& exe) {
+        if (!IsConfinedServicePath(dir) || !IsConfinedServicePath(exe)) {
+            step.context.Log(L"拒绝修改文件：路径“%s”超出安装目录", JoinPath(dir, exe));
+            return;
+        }
+        PatchConfigFile(JoinPath(JoinPath(setupDir, dir), exe) + L".config", step);
+    };
+    patchBelowSetupDir(
+        L"", platform::ReadProfileValue(JoinPath(setupDir, L"config\\name.ini"), L"Name", L"exe"));
 
     ServiceRecordList programs;
     std::wstring resultText;
     if (!step.context.AppExe(programs, resultText))
         return;
-    for (const auto& program : programs) {
-        const std::wstring dir = JoinPath(setupDir, FieldOf(program, L"path"));
-        PatchConfigFile(JoinPath(dir, FieldOf(program, L"exename")) + L".config", step);
-    }
+    for (const auto& program : programs)
+        patchBelowSetupDir(FieldOf(program, L"path"), FieldOf(program, L"exename"));
 }

@@ -8,7 +8,8 @@ namespace {
 
 constexpr unsigned kWaitSliceMilliseconds = 1000;
 
-void StartAll(InstallStepContext& step, std::vector<SetupProcessRecord>& started) {
+void StartAll(InstallStepContext& step, std::vector<SetupProcessRecord>& started,
+              std::vector<std::wstring>& notStarted) {
     const std::wstring prefix = DownloadPrefix(step.context.GetParam(L"DownloadPath"));
     const std::wstring setupPath = step.context.GetParam(L"SetupFullPath");
     const InstallPlan plan = step.plan;
@@ -28,6 +29,7 @@ void StartAll(InstallStepContext& step, std::vector<SetupProcessRecord>& started
         platform::MakeProgramRunnable(program);
         if (!record.process.Start(command, setupPath)) {
             step.frontEnd.AddLogLine(text::Format(L"执行安装 %s 失败", command.commandLine));
+            notStarted.push_back(fileName);
             continue;
         }
         step.frontEnd.AddLogLine(text::Format(L"执行安装 %s", command.commandLine));
@@ -51,9 +53,11 @@ void OpenWaitDialog(InstallStepContext& step, const SetupRunnerOptions& options)
 
 }  // namespace
 
-bool RunSetupPrograms(InstallStepContext& step, const SetupRunnerOptions& options) {
+std::vector<std::wstring> RunSetupPrograms(InstallStepContext& step,
+                                           const SetupRunnerOptions& options) {
     std::vector<SetupProcessRecord> started;
-    StartAll(step, started);
+    std::vector<std::wstring> notStarted;
+    StartAll(step, started, notStarted);
     for (const auto& record : started)
         platform::RaiseProcessWindows(record.process.Id());
 
@@ -72,5 +76,5 @@ bool RunSetupPrograms(InstallStepContext& step, const SetupRunnerOptions& option
         record.process.Close();
         step.frontEnd.EndWaitDialog();
     }
-    return true;
+    return notStarted;
 }

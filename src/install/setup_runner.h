@@ -28,5 +28,7 @@ std::vector<std::wstring> SplitWindowsCommandLine(const std::wstring& commandLin
 // The quoted program path, a blank and the parameters as they are.
 std::wstring BuildSetupCommandLine(const std::wstring& setupPath, const std::wstring& parameters);
 
-// Always true: a program that cannot be started is logged and skipped.
-bool RunSetupPrograms(InstallStepContext& step, const SetupRunnerOptions& options = {});
+// A program that cannot be started is logged and skipped; the others still run.
+// Returns the "filename" of every program that could not be started.
+std::vector<std::wstring> RunSetupPrograms(InstallStepContext& step,
+                                           const SetupRunnerOptions& options = {});

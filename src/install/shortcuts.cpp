@@ -2,6 +2,7 @@
 
 #include "app/path_ops.h"
 #include "install/uninstall_registration.h"
+#include "platform/file_system.h"
 #include "platform/profile.h"
 #include "platform/shell_folders.h"
 #include "platform/shell_link.h"
@@ -64,6 +65,24 @@ void CreateShortcuts(CInstallContext& context, std::wstring& tipText) {
             context.Log(L"图标类型“%s”未知，不创建图标“%s”", type, name);
             continue;
         }
+        const std::wstring icon = FieldOf(record, L"icon");
+        const std::wstring exeName = FieldOf(record, L"exename");
+        // A name with "..\" would put the link elsewhere (an autostart folder, say), a
+        // target outside the install directory would start a program that is not ours.
+        const std::wstring* unconfined = !IsConfinedServicePath(name)      ? &name
+                                         : !IsConfinedServicePath(icon)    ? &icon
+                                         : !IsConfinedServicePath(exeName) ? &exeName
+                                                                           : nullptr;
+        if (unconfined != nullptr) {
+            context.Log(L"拒绝图标“%s”：路径“%s”超出目录", name, *unconfined);
+            continue;
+        }
+        // A link to nothing (a package that failed) would be a false trace.
+        const std::wstring target = JoinPath(setupDir, exeName);
+        if (!platform::PathExists(target) || platform::IsDirectory(target)) {
+            context.Log(L"图标“%s”的目标%s不存在，不创建图标", name, target);
+            continue;
+        }
         std::wstring folder;
         if (!platform::GetSpecialFolderPath(place.folder, folder, true) || folder.empty()) {
             context.Log(L"找不到图标目录，不创建图标“%s”", name);
@@ -72,9 +91,7 @@ void CreateShortcuts(CInstallContext& context, std::wstring& tipText) {
         tipText += text::Format(place.tipFormat, name);
 
         const std::wstring linkFileName = name + L".lnk";
-        if (!CreateShortcut(folder, JoinPath(setupDir, FieldOf(record, L"icon")),
-                            JoinPath(setupDir, FieldOf(record, L"exename")), setupDir,
-                            linkFileName))
+        if (!CreateShortcut(folder, JoinPath(setupDir, icon), target, setupDir, linkFileName))
             context.Log(L"创建图标失败：%s", LinkPath(folder, linkFileName));
 
         // Recorded even when the save failed: the uninstaller removes what exists.

@@ -5,6 +5,7 @@
 #include "app/path_ops.h"
 #include "app/text_compare.h"
 #include "platform/file.h"
+#include "platform/file_system.h"
 #include "platform/text_codec.h"
 #include "platform/uninstall_registry.h"
 
@@ -83,7 +84,13 @@ void RegisterInstallation(InstallStepContext& step) {
         return;
     }
 
+    // An entry whose uninstaller is missing could never be removed from the list of
+    // installed programs, and install.ini is only read by that uninstaller.
     const std::wstring uninstaller = UninstallerPath(uninstallDir);
+    if (!platform::PathExists(uninstaller) || platform::IsDirectory(uninstaller)) {
+        context.Log(L"卸载程序%s不存在，不注册卸载信息", uninstaller);
+        return;
+    }
     platform::UninstallEntry entry;
     entry.displayName = FieldOf(company, L"DisplayName");
     entry.installDate = FieldOf(company, L"InstallDate");

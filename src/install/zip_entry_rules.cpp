@@ -1,4 +1,5 @@
 // The reader's rules for entry names, attributes and times (declared in zip_reader.h).
+#include "app/path_ops.h"
 #include "install/zip_reader.h"
 #include "platform/file_attributes.h"
 #include "platform/file_times.h"
@@ -23,6 +24,8 @@ const wchar_t* ZipResultText(ZipResult result) {
             return L"inflate error";
         case ZipResult::BadChecksum:
             return L"data does not match its CRC-32";
+        case ZipResult::TooLarge:
+            return L"refused: the data exceeds the entry's declared size";
         case ZipResult::UnsafeName:
             return L"refused: the name leads outside the target directory";
         case ZipResult::ThroughSymlink:
@@ -60,45 +63,9 @@ std::wstring SanitizeEntryName(std::wstring name) {
     }
 }
 
-namespace {
-
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
-// "..", and names Windows would read as "..": dots with trailing dots or blanks.
-bool IsParentLike(const std::wstring& part) {
-    size_t dots = 0;
-    for (wchar_t c : part) {
-        if (c == L'.')
-            ++dots;
-        else if (c != L' ')
-            return false;
-    }
-    return dots >= 2;
-}
-
-}  // namespace
-
 bool IsConfinedEntryName(const std::wstring& name) {
-    if (name.empty() || IsSeparator(name[0]))
-        return false;
-    if (name.size() >= 2 && name[1] == L':')
-        return false;
-#ifdef _WIN32
-    // A colon further on would name a drive or an alternate data stream.
-    if (name.find(L':') != std::wstring::npos)
-        return false;
-#endif
-    size_t start = 0;
-    for (size_t i = 0; i <= name.size(); ++i) {
-        if (i == name.size() || IsSeparator(name[i])) {
-            if (IsParentLike(name.substr(start, i - start)))
-                return false;
-            start = i + 1;
-        }
-    }
-    return true;
+    // Entry names have lost their leading separators already: one that is left is wrong.
+    return !name.empty() && name[0] != L'\\' && name[0] != L'/' && IsConfinedServicePath(name);
 }
 
 uint32_t MapEntryAttributes(uint16_t versionMadeBy, uint32_t externalAttributes) {

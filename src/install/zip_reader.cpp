@@ -266,7 +266,8 @@ ZipResult CZipReader::PrepareDirectories(const std::vector<std::wstring>& parts,
     return ZipResult::Ok;
 }
 
-ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
+ZipResult CZipReader::WriteEntryData(const std::wstring& target, std::wstring& tempPath) {
+    tempPath.clear();
     // minizip reads the container and hands over the entry's bytes as stored; decryption
     // and inflating happen here, so that they do not depend on how the library was built
     // (Debian's, for one, leaves decryption out).
@@ -293,8 +294,9 @@ ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
             return ZipResult::WrongPassword;
     }
 
+    // A name of its own that did not exist: a file or link already there is never touched.
     platform::File out;
-    if (!out.Open(tempPath, platform::File::Mode::Write))
+    if (!platform::CreateUniqueFile(target, L".unzip-tmp", out, tempPath))
         return ZipResult::CannotCreateFile;
     if (buffer_.empty())
         buffer_.resize(2 * kTransferSize);
@@ -308,10 +310,14 @@ ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
     uLong crc = crc32(0L, Z_NULL, 0);
     int64_t total = 0;
     bool finished = !deflated;
+    // Data beyond the declared size ends the entry at once: a few bytes that claim to be
+    // small may inflate to gigabytes.
     auto emit = [&](const Bytef* data, size_t size) {
+        if (static_cast<int64_t>(size) > cached_.uncompressedSize - total)
+            return ZipResult::TooLarge;
         crc = crc32(crc, data, static_cast<uInt>(size));
         total += static_cast<int64_t>(size);
-        return out.Write(data, size);
+        return out.Write(data, size) ? ZipResult::Ok : ZipResult::WriteError;
     };
     for (;;) {
         const int n = unzReadCurrentFile(archive, input, kTransferSize);
@@ -323,8 +329,9 @@ ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
             for (int i = 0; i < n; ++i)
                 input[i] = keys.Decrypt(input[i]);
         if (!deflated) {
-            if (!emit(input, static_cast<size_t>(n)))
-                return ZipResult::WriteError;
+            const ZipResult written = emit(input, static_cast<size_t>(n));
+            if (written != ZipResult::Ok)
+                return written;
             continue;
         }
         if (finished)
@@ -341,8 +348,9 @@ ZipResult CZipReader::WriteEntryData(const std::wstring& tempPath) {
             if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
                 return ZipResult::InflateError;
             const size_t produced = kTransferSize - z.avail_out;
-            if (produced > 0 && !emit(output, produced))
-                return ZipResult::WriteError;
+            const ZipResult written = produced > 0 ? emit(output, produced) : ZipResult::Ok;
+            if (written != ZipResult::Ok)
+                return written;
             finished = rc == Z_STREAM_END;
         } while (z.avail_out == 0 && !finished);
     }
@@ -394,11 +402,8 @@ ZipResult CZipReader::ExtractEntry(int32_t index, const std::wstring& name) {
     if (isHeld_ && isHeld_(target))
         return ZipResult::HeldFile;
 
-    // The temporary file is created fresh: whatever lay under its name (a leftover, or a
-    // link planted to redirect the write) is removed first.
-    const std::wstring temp = target + L".unzip-tmp";
-    platform::RemoveFile(temp);
-    ZipResult result = WriteEntryData(temp);
+    std::wstring temp;
+    ZipResult result = WriteEntryData(target, temp);
     if (result == ZipResult::Ok) {
         platform::SetFileTimes(
             temp, platform::FileTimes{info.creationTime, info.accessTime, info.modificationTime});
@@ -407,7 +412,7 @@ ZipResult CZipReader::ExtractEntry(int32_t index, const std::wstring& name) {
         else
             platform::ApplyFileAttributes(target, info.attributes);
     }
-    if (result != ZipResult::Ok)
+    if (result != ZipResult::Ok && !temp.empty())
         platform::RemoveFile(temp);
     return result;
 }

@@ -17,6 +17,7 @@ enum class ZipResult {
     WriteError,
     InflateError,
     BadChecksum,     // the data did not match the entry's CRC-32 or size
+    TooLarge,        // the data grew beyond the entry's declared size
     UnsafeName,      // the name leads outside the base directory
     ThroughSymlink,  // the target path passes through a symbolic link
     SymlinkEntry,    // the entry is itself a symbolic link
@@ -82,7 +83,9 @@ class CZipReader {
   private:
     ZipResult MoveTo(int32_t index);
     ZipResult PrepareDirectories(const std::vector<std::wstring>& parts, size_t count);
-    ZipResult WriteEntryData(const std::wstring& tempPath);
+    // Writes the entry to a new temporary file beside `target` (its path in `tempPath`,
+    // empty when none was created).
+    ZipResult WriteEntryData(const std::wstring& target, std::wstring& tempPath);
 
     void* archive_ = nullptr;  // unzFile
     std::string password_;

@@ -9,10 +9,15 @@ namespace platform {
 class File {
   public:
     enum class Mode {
-        Read,      // existing file, reading
-        Write,     // created or truncated, writing
-        Append,    // created when missing, every write goes to the end
-        ReadWrite  // created when missing, not truncated
+        Read,       // existing file, reading
+        Write,      // created or truncated, writing
+        Append,     // created when missing, every write goes to the end
+        ReadWrite,  // created when missing, not truncated
+        CreateNew,  // created for writing; fails when the path exists in any form
+        // Like Write and Append, but never through a symbolic link and only onto a
+        // regular file (Linux; on Windows the same as Write and Append).
+        WriteRegular,
+        AppendRegular,
     };
 
     File() = default;
@@ -43,6 +48,12 @@ class File {
     int fd_ = -1;
 #endif
 };
+
+// Creates a new file beside `base`, named base + "." + random letters + suffix, that did
+// not exist before (opened with Mode::CreateNew, so an existing file is never touched).
+// False when no such file could be made.
+bool CreateUniqueFile(const std::wstring& base, const std::wstring& suffix, File& file,
+                      std::wstring& path);
 
 // Reads a whole file into `out`; false when it cannot be opened or read.
 bool ReadWholeFile(const std::wstring& path, std::string& out);

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <new>
 
 #include "app/install_context.h"
@@ -12,8 +13,11 @@ namespace {
 
 size_t AppendToBody(char* data, size_t size, size_t count, void* userData) {
     const size_t bytes = size * count;
+    auto* body = static_cast<std::string*>(userData);
+    if (bytes > kMaxServiceAnswerBytes - std::min(body->size(), kMaxServiceAnswerBytes))
+        return 0;
     try {
-        static_cast<std::string*>(userData)->append(data, bytes);
+        body->append(data, bytes);
     } catch (const std::bad_alloc&) {
         return 0;  // libcurl ends the transfer with a write error
     }

@@ -1,11 +1,17 @@
 #pragma once
 // One GET through libcurl, and the pieces of a service query around it. The query
 // operations themselves are members of CInstallContext (service_transport.cpp).
+#include <cstddef>
 #include <string>
 
 class CInstallContext;
 
-// GETs `url` (sent in the system code page) and appends every byte received to `body`.
+// The largest service answer read: anything longer ends the transfer with a write error
+// (CURLcode 23), as a failed transfer, before it can fill the memory or the log.
+inline constexpr size_t kMaxServiceAnswerBytes = 4 * 1024 * 1024;
+
+// GETs `url` (sent in the system code page) and appends every byte received to `body`
+// (at most kMaxServiceAnswerBytes in all).
 // Sets only the URL, the write callback and a 3-second limit on the whole transfer, so
 // redirects are not followed, HTTP error statuses are no failure and TLS verification is
 // the library's default. Stores the libcurl result code in context.lastTransferResult

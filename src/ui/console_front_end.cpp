@@ -152,13 +152,10 @@ void ConsoleFrontEnd::RunInstallation(CInstallContext& context) {
         const FinishTexts finish = RunFinishSteps(context, engine.FailedFiles());
         Print(finish.body);
         Print(WithoutLineEnd(finish.tip));
-        std::vector<std::wstring> packages;
-        for (const auto& [name, task] : downloads.tasks)
-            if (!task.targetPath.empty())
-                packages.push_back(text::SystemToWide(task.targetPath));
         const auto params = context.Params();
         const auto keep = params.find(L"keepdownloads");
-        DeleteDownloadedPackages(packages, keep == params.end() || keep->second != L"1");
+        DeleteDownloadedPackages(engine.DownloadedPackages(),
+                                 keep == params.end() || keep->second != L"1");
         if (!engine.FailedFiles().empty())
             exitCode_ = kExitPackageFailed;
     }

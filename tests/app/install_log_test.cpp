@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <regex>
 #include <string>
 #include <thread>
@@ -9,6 +14,7 @@
 
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "platform/text_codec.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -56,6 +62,31 @@ TEST(InstallLog, RawTextHasNoTimestamp) {
     EXPECT_EQ(ReadLog(log), kBom + "\r\n--block--\r\n");
 }
 
+#ifndef _WIN32
+TEST(InstallLog, NeverWritesThroughALinkOrIntoAnythingButARegularFile) {
+    ScopedTempDir temp;
+    const std::wstring victim = temp / L"victim.txt";
+    ASSERT_TRUE(platform::WriteWholeFile(victim, "another file"));
+    const std::wstring linked = temp / L"Install.log";
+    ASSERT_EQ(symlink(text::WideToSystem(victim).c_str(), text::WideToSystem(linked).c_str()), 0);
+    const std::wstring dangling = temp / L"dangling.log";
+    ASSERT_EQ(symlink(text::WideToSystem(temp / L"created-by-link").c_str(),
+                      text::WideToSystem(dangling).c_str()),
+              0);
+    const std::wstring fifo = temp / L"fifo.log";
+    ASSERT_EQ(mkfifo(text::WideToSystem(fifo).c_str(), 0600), 0);
+
+    for (const std::wstring& path : {linked, dangling, fifo}) {
+        install_log::Truncate(path);
+        install_log::AppendLine(path, L"line");
+    }
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(victim, bytes));
+    EXPECT_EQ(bytes, "another file");
+    EXPECT_FALSE(platform::PathExists(temp / L"created-by-link"));
+}
+#endif
+
 TEST(InstallLog, PasswordsInUrlsAreMasked) {
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"http://h/a.zip?username=u&password=s3cret", L"http://h/a.zip?username=u&password=***"},
@@ -64,6 +95,19 @@ TEST(InstallLog, PasswordsInUrlsAreMasked) {
         {L"a?password=p\uff0csize", L"a?password=***\uff0csize"},
         {L"password= empty", L"password= empty"},
         {L"no secrets here", L"no secrets here"},
+        // The whole value up to the end of the parameter, in any letter case.
+        {L"h/a?username=u&Password=a,b;c@d:e/f?g", L"h/a?username=u&Password=***"},
+        {L"h/a?PASSWORD=x%40127.0.0.1%3A18912\uff0c\u5927\u5c0f0",
+         L"h/a?PASSWORD=***\uff0c\u5927\u5c0f0"},
+        {L"h/a?rarpassword=zip-secret&x=1", L"h/a?rarpassword=***&x=1"},
+        // Enciphered answer fields are passwords too.
+        {L"OK[{'username':'user','Password':'0A1B2C3D4E5F6071'}]",
+         L"OK[{'username':'user','Password':'***'}]"},
+        {L"OK[{\"id\": \"7\", \"rarpass\" : \"89ABCDEF\", \"ver\": \"1\"}]",
+         L"OK[{\"id\": \"7\", \"rarpass\" : \"***\", \"ver\": \"1\"}]"},
+        {L"{'RARPASS':'a\\'b','x':'y'}", L"{'RARPASS':'***','x':'y'}"},
+        {L"{'Password':''}", L"{'Password':''}"},
+        {L"the password is long", L"the password is long"},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(install_log::MaskPasswords(in), out);

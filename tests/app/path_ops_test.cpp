@@ -37,6 +37,40 @@ TEST(PathOps, JoinPath) {
         EXPECT_EQ(JoinPath(c.dir, c.file), c.expected) << c.dir << L" + " << c.file;
 }
 
+TEST(PathOps, ServicePathsMustStayBelowTheirDirectory) {
+    const struct {
+        const wchar_t* value;
+        bool confined;
+    } cases[] = {
+        {L"", true},
+        {L"bin", true},
+        {L"\\bin\\", true},  // the service's usual form: one leading separator is dropped
+        {L"/bin/tool.exe", true},
+        {L"tools\\QzTool.exe", true},
+        {L"Qz 演示程序", true},
+        {L"a..b\\..c", true},  // dots inside a name are no parent
+        {L".config", true},
+        {L"..", false},
+        {L"../../escaped", false},
+        {L"..\\..\\victim.txt", false},
+        {L"bin\\..\\..\\x", false},
+        {L"../.config/autostart/qz", false},
+        {L"bin/..", false},
+        {L"... \\x", false},  // Windows reads dots with trailing dots or blanks as ".."
+        {L"C:\\Windows\\x.dll", false},
+        {L"c:x", false},
+        {L"\\\\server\\share\\x", false},
+        {L"//server/share/x", false},
+#ifdef _WIN32
+        {L"a.txt:stream", false},
+#else
+        {L"a.txt:stream", true},  // an ordinary name on Linux
+#endif
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsConfinedServicePath(c.value), c.confined) << c.value;
+}
+
 TEST(PathOps, GetFileNameOfPath) {
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"/res/agree.txt", L"agree.txt"},

@@ -11,6 +11,7 @@
 #include "download/download_task.h"
 #include "download_fixture.h"
 #include "file_mirror_server.h"
+#include "platform/directory.h"
 #ifndef _WIN32
 #include "support/ftp_test_server.h"
 #endif
@@ -49,6 +50,15 @@ class DownloadTaskTest : public DownloadTest {
         task.name = text::WideToSystem(fileName);
         task.targetPath = NarrowPath(fileName);
         return task;
+    }
+    // Temporary ".part" files left in the test directory.
+    std::vector<std::wstring> PartFiles() const {
+        std::vector<platform::DirectoryEntry> entries;
+        platform::ListDirectory(dir_.path(), L"*.part", entries);
+        std::vector<std::wstring> names;
+        for (const auto& entry : entries)
+            names.push_back(entry.name);
+        return names;
     }
     CDownloadManager& manager = CDownloadManager::Instance();
 };
@@ -95,6 +105,27 @@ TEST_F(DownloadTaskTest, MirrorReportingSizeZeroIsRefusedEvenAsTheFirst) {
     EXPECT_EQ(ReadLog(), logBefore);
 }
 
+TEST_F(DownloadTaskTest, ASizeBeyondTheFreeSpaceOfTheDownloadDriveIsRefused) {
+    // Sizes no disk of a test machine has free; the mirror only claims them.
+    const int64_t sizes[] = {int64_t{1} << 50, int64_t{1} << 62, INT64_MAX};
+    for (const int64_t size : sizes) {
+        SCOPED_TRACE(size);
+        FileMirrorServer boastful;
+        boastful.AddDiskFile("pkg.zip", NarrowPath(L"absent"), size);
+        CDownloadTask task = MakeTask(L"pkg.zip");
+
+        EXPECT_FALSE(manager.AddMirror(task, boastful.Url("pkg.zip"), false));
+        EXPECT_EQ(task.size, 0);
+        EXPECT_TRUE(task.mirrors.empty());
+        EXPECT_FALSE(task.Run());
+        EXPECT_TRUE(PartFiles().empty());
+        EXPECT_NE(ReadLog().find(U8(u8"Download\t文件") + boastful.Url("pkg.zip") + U8(u8"，大小") +
+                                 std::to_string(size) + U8(u8"超过下载目录的剩余空间")),
+                  std::string::npos)
+            << ReadLog();
+    }
+}
+
 // ---- blocks ---------------------------------------------------------------------------
 
 struct GeometryCase {
@@ -116,7 +147,7 @@ TEST_P(BlockGeometryTest, BlocksTileTheFileWithZeroBasedRanges) {
     ASSERT_TRUE(task.Run()) << ReadLog();
     EXPECT_EQ(Sorted(mirror.GetRanges()), Sorted(c.ranges));
     EXPECT_EQ(ReadFile(task.targetPath), content);
-    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(PartFiles().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -250,16 +281,21 @@ TEST_P(FaultyMirrorTest, BlocksOfAFaultyMirrorMoveToTheMirrorThatDelivers) {
         << log;
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FaultyMirrorTest,
-                         ::testing::Values(
-                             // The connection goes away before the body: a partial transfer.
-                             FaultCase{"Drops", MirrorFault::DropBodies, "，CURLcode(18)", 0},
-                             // The whole file with 200: cut off as soon as it outgrows the block.
-                             FaultCase{"IgnoresRange", MirrorFault::IgnoreRange, "，CURLcode(23)",
-                                       0},
-                             // Nothing arrives: the block's time-out.
-                             FaultCase{"Stalls", MirrorFault::Stall, "，CURLcode(28)", 4000}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultyMirrorTest,
+    ::testing::Values(
+        // The connection goes away before the body: a partial transfer.
+        FaultCase{"Drops", MirrorFault::DropBodies, "，CURLcode(18)", 0},
+        // The whole file with 200: refused as soon as its headers are in.
+        FaultCase{"IgnoresRange", MirrorFault::IgnoreRange, "，HTTPcode(200)，Content-Range()", 0},
+        // A redirect page is not the block.
+        FaultCase{"Redirects", MirrorFault::Redirect, "，HTTPcode(302)，Content-Range()", 0},
+        // A partial answer naming another range would corrupt the file.
+        FaultCase{"WrongRange", MirrorFault::WrongRange,
+                  "，HTTPcode(206)，Content-Range(bytes 0-131071/393316)", 0},
+        // Nothing arrives: the block's time-out.
+        FaultCase{"Stalls", MirrorFault::Stall, "，CURLcode(28)", 4000}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadTaskTest, AllMirrorsDeadEndsTheRunWithoutAnyFile) {
     const int64_t size = 2 * kBlock + 1;
@@ -278,7 +314,7 @@ TEST_F(DownloadTaskTest, AllMirrorsDeadEndsTheRunWithoutAnyFile) {
     // Default limits: bounded by the failures per block.
     EXPECT_FALSE(task.Run());
     EXPECT_FALSE(Exists(task.targetPath));
-    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(PartFiles().empty());
     const std::string log = ReadLog();
     EXPECT_NE(log.find(U8(u8"Download\t文件") + text::SystemToUtf8(task.targetPath) +
                        U8(u8"下载失败，块(")),
@@ -300,7 +336,7 @@ TEST_F(DownloadTaskTest, NoBlockCompletingForTooLongEndsTheRun) {
 
     EXPECT_FALSE(task.Run());
     EXPECT_FALSE(Exists(task.targetPath));
-    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(PartFiles().empty());
     EXPECT_NE(ReadLog().find(U8(u8"Download\t文件") + text::SystemToUtf8(task.targetPath) +
                              U8(u8"下载失败，1秒内没有块下载完成，停止下载")),
               std::string::npos)
@@ -322,6 +358,23 @@ TEST_F(DownloadTaskTest, TargetInAMissingDirectoryFailsAndNamesThePath) {
     EXPECT_TRUE(mirror.GetRanges().empty());
 }
 
+TEST_F(DownloadTaskTest, AFileNamedLikeTheTemporaryOneIsLeftAlone) {
+    const std::string content = MakeContent(2 * kBlock + 5, 21);
+    FileMirrorServer mirror;
+    mirror.AddFile("pkg.bin", content);
+    CDownloadTask task = MakeTask(L"pkg.bin");
+    const std::wstring userFile = text::SystemToWide(task.targetPath + ".part");
+    ASSERT_TRUE(platform::WriteWholeFile(userFile, "the user's own file"));
+    ASSERT_TRUE(manager.AddMirror(task, mirror.Url("pkg.bin"), false));
+
+    ASSERT_TRUE(task.Run()) << ReadLog();
+    EXPECT_EQ(ReadFile(task.targetPath), content);
+    std::string kept;
+    EXPECT_TRUE(platform::ReadWholeFile(userFile, kept));
+    EXPECT_EQ(kept, "the user's own file");
+    EXPECT_EQ(PartFiles(), std::vector<std::wstring>{L"pkg.bin.part"});
+}
+
 TEST_F(DownloadTaskTest, TargetThatCannotBeReplacedFailsAfterTheBlocksAreIn) {
     FileMirrorServer mirror;
     mirror.AddFile("pkg.bin", MakeContent(kBlock + 1, 16));
@@ -332,7 +385,7 @@ TEST_F(DownloadTaskTest, TargetThatCannotBeReplacedFailsAfterTheBlocksAreIn) {
 
     EXPECT_FALSE(task.Run());
     EXPECT_EQ(Sorted(mirror.GetRanges()), Sorted(AllRanges(kBlock + 1)));
-    EXPECT_FALSE(Exists(task.targetPath + ".part"));
+    EXPECT_TRUE(PartFiles().empty());
     EXPECT_TRUE(platform::IsDirectory(text::SystemToWide(task.targetPath)));
     EXPECT_NE(ReadLog().find(U8(u8"Download\t写文件") + text::SystemToUtf8(task.targetPath) +
                              U8(u8"失败")),

@@ -55,6 +55,42 @@ FileMirrorServer::FileMirrorServer(MirrorFault fault)
                 });
             return;
         }
+        if (fault_ == MirrorFault::Redirect && !isHead) {
+            // Sent chunked: the library would cut a plain body to the range asked for.
+            response.status = 302;
+            response.set_header("Location", "http://127.0.0.1:1/" + name);
+            response.set_chunked_content_provider(
+                "text/html", [](size_t offset, httplib::DataSink& sink) {
+                    static const std::string page = "<html><body>Moved.</body></html>";
+                    if (offset == 0)
+                        sink.write(page.data(), page.size());
+                    else
+                        sink.done();
+                    return true;
+                });
+            return;
+        }
+        if (fault_ == MirrorFault::WrongRange && !isHead) {
+            // A well-formed partial answer, but of another range than the one asked for.
+            const std::string range = request.get_header_value("Range");
+            const size_t dash = range.find('-');
+            const auto first = static_cast<size_t>(std::stoull(range.substr(6, dash - 6)));
+            const size_t last =
+                std::min(static_cast<size_t>(std::stoull(range.substr(dash + 1))), size - 1);
+            const size_t length = last - first + 1;
+            response.status = 206;
+            response.set_header("Content-Range", "bytes 0-" + std::to_string(length - 1) + "/" +
+                                                     std::to_string(size));
+            response.set_chunked_content_provider(
+                "application/octet-stream", [copy, length](size_t offset, httplib::DataSink& sink) {
+                    if (offset >= length) {
+                        sink.done();
+                        return true;
+                    }
+                    return copy(offset, length - offset, sink);
+                });
+            return;
+        }
         if (fault_ == MirrorFault::DropBodies && !isHead) {
             // The headers promise the body; the connection goes away instead.
             response.set_content_provider(size, "application/octet-stream",

@@ -20,6 +20,8 @@ enum class MirrorFault {
     DropBodies,   // answers HEAD, but drops the connection in the middle of every GET
     Stall,        // answers HEAD, but sends nothing for a GET (until stopped, at most 5 s)
     NoLength,     // answers without a length, chunked
+    Redirect,     // answers HEAD, but a GET gets a 302 page pointing elsewhere
+    WrongRange,   // answers every range with 206 and the file's first bytes of its length
 };
 
 class FileMirrorServer {

@@ -4,8 +4,10 @@
 #include <chrono>
 
 #include "download/download_manager.h"
+#include "download/url_credentials.h"
 #include "download_fixture.h"
 #include "file_mirror_server.h"
+#include "support/http_test_server.h"
 #ifndef _WIN32
 #include "support/ftp_test_server.h"
 #endif
@@ -106,6 +108,24 @@ TEST_F(SingleTransferTest, ProbeYieldsZeroWhenTheSizeIsUnknownOrTheFileMissing) 
     EXPECT_EQ(ProbeFileSize(dead, false), 0);
 }
 
+TEST_F(SingleTransferTest, RedirectsAreNeitherFollowedNorTakenForTheFile) {
+    test_support::HttpTestServer moved;
+    moved.Handle("/setup.exe", [](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("http://127.0.0.1:1/setup.exe", 302);
+        response.set_content("<html><body>The file has moved.</body></html>", "text/html");
+    });
+    const std::string url = "http://" + moved.HostPort() + "/setup.exe";
+
+    // The page's own length is no file size, and the page is no file.
+    EXPECT_EQ(ProbeFileSize(url, false), 0);
+    EXPECT_FALSE(DownloadFile(url, NarrowPath(L"setup.exe")));
+    const std::string log = ReadLog();
+    EXPECT_NE(log.find(U8(u8"Download\t文件") + url + U8(u8"，大小0，CURLcode(0)")),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(U8(u8"Download\t下载文件") + url + U8(u8"失败")), std::string::npos) << log;
+}
+
 TEST_F(SingleTransferTest, ProbeMasksThePasswordOfHttpMirrorUrlsInTheLog) {
     FileMirrorServer mirror;
     mirror.AddFile("pkg.zip", "12345");
@@ -133,6 +153,30 @@ TEST_F(SingleTransferTest, FtpProbeAndDownloadUseTheAccountOfTheUrl) {
     EXPECT_TRUE(DownloadFile(ftp.Url("setup.exe"), local));
     EXPECT_EQ(ReadFile(local), content);
     EXPECT_EQ(ReadLog().find("ftp:pass"), std::string::npos);
+}
+
+TEST_F(SingleTransferTest, FtpCredentialsWithAtSignsAndColonsTravelEncoded) {
+    ASSERT_TRUE(platform::WriteWholeFile(dir_ / L"setup.exe", "program"));
+    const struct {
+        const char* user;
+        const char* password;
+    } cases[] = {{"ftpuser", "p@ss:w0rd"}, {"us@r", "a/b?c#d@e"}, {"plain", "%41%"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.password);
+        FtpTestServer ftp(text::WideToSystem(dir_.path()), c.user, c.password);
+        ASSERT_TRUE(ftp.Start()) << ftp.error();
+        const std::string url =
+            text::WideToSystem(L"ftp://" + EncodeUrlCredential(text::SystemToWide(c.user)) + L":" +
+                               EncodeUrlCredential(text::SystemToWide(c.password)) + L"@") +
+            "127.0.0.1:" + std::to_string(ftp.port()) + "/setup.exe";
+        EXPECT_EQ(ProbeFileSize(url, true), 7);
+        EXPECT_TRUE(DownloadFile(url, NarrowPath(L"copy.exe")));
+        EXPECT_EQ(ReadFile(NarrowPath(L"copy.exe")), "program");
+        // No piece of the password reaches the log.
+        const std::string log = ReadLog();
+        const std::string password = c.password;
+        EXPECT_EQ(log.find(password.substr(password.size() / 2)), std::string::npos) << log;
+    }
 }
 #endif
 

@@ -126,7 +126,7 @@ TEST_F(ExtractArchiveTest, EncryptedEntriesNeedTheirPassword) {
         SCOPED_TRACE(c.label);
         platform::RemoveDirectoryTree(Base());
         log_.clear();
-        EXPECT_TRUE(Extract(Archive(sealed(c.descriptor)), c.password));
+        EXPECT_EQ(Extract(Archive(sealed(c.descriptor)), c.password), c.extracted);
         if (c.extracted) {
             EXPECT_EQ(Content(L"a.txt"), "alpha");
             EXPECT_TRUE(Content(L"b.bin") == big) << "content differs";
@@ -165,7 +165,7 @@ TEST_F(ExtractArchiveTest, SanitizedNamesLandBelowTheBase) {
 }
 
 TEST_F(ExtractArchiveTest, RefusesAndLogsNamesThatStillLeadOutside) {
-    ASSERT_TRUE(Extract(Archive({
+    EXPECT_FALSE(Extract(Archive({
         FileEntry("a/../../escaped1", "no"),
         FileEntry("..\\escaped2", "no"),
         FileEntry("good.txt", "yes"),
@@ -183,7 +183,7 @@ TEST_F(ExtractArchiveTest, RefusesAndLogsNamesThatStillLeadOutside) {
 }
 
 TEST_F(ExtractArchiveTest, SymbolicLinkEntriesAreRefused) {
-    ASSERT_TRUE(Extract(Archive({
+    EXPECT_FALSE(Extract(Archive({
         SymlinkEntry("link", "../outside"),
         FileEntry("link/inside.txt", "content"),
     })));
@@ -205,7 +205,7 @@ TEST_F(ExtractArchiveTest, RefusesPathsThroughExistingSymbolicLinks) {
     ASSERT_EQ(symlink("../outside/target.txt", text::WideToSystem(Base() + L"/filelink").c_str()),
               0);
 
-    ASSERT_TRUE(Extract(Archive({
+    EXPECT_FALSE(Extract(Archive({
         FileEntry("dirlink/evil.txt", "evil"),
         FileEntry("dirlink/sub/evil.txt", "evil"),
         FileEntry("filelink", "evil"),
@@ -248,7 +248,8 @@ TEST_F(ExtractArchiveTest, AFailedEntryLeavesTheExistingFileAndTheOthersGoOn) {
         ASSERT_TRUE(platform::CreateDirectoryLevel(Base()));
         ASSERT_TRUE(platform::WriteWholeFile(JoinPath(Base(), L"keep.bin"), "old content"));
         log_.clear();
-        EXPECT_TRUE(Extract(
+        // The archive counts as failed, but the entries around the bad one are extracted.
+        EXPECT_FALSE(Extract(
             Archive({FileEntry("before.txt", "1"), c.entry, FileEntry("after.txt", "2", true)}),
             c.password));
         EXPECT_EQ(Content(L"keep.bin"), "old content");
@@ -259,6 +260,47 @@ TEST_F(ExtractArchiveTest, AFailedEntryLeavesTheExistingFileAndTheOthersGoOn) {
         platform::ListDirectory(Base(), L"*.unzip-tmp", left);
         EXPECT_TRUE(left.empty());
     }
+}
+
+TEST_F(ExtractArchiveTest, AnEntryGrowingBeyondItsDeclaredSizeIsCutOff) {
+    // 16 MiB of zeros deflate to a few kilobytes; the entry claims ten bytes.
+    const std::string zeros(16 << 20, '\0');
+    const struct {
+        const char* label;
+        bool deflate;
+        int64_t claimed;
+    } cases[] = {{"deflated", true, 10}, {"stored", false, 10}, {"deflated, claims 0", true, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        platform::RemoveDirectoryTree(Base());
+        log_.clear();
+        TestZipEntry bomb = FileEntry("bomb.bin", zeros, c.deflate);
+        bomb.claimedSize = c.claimed;
+        EXPECT_FALSE(Extract(Archive({bomb, FileEntry("after.txt", "after")})));
+        EXPECT_EQ(Content(L"bomb.bin"), "<missing>");
+        EXPECT_EQ(Content(L"after.txt"), "after");
+        EXPECT_TRUE(LogMentions(L"exceeds the entry's declared size"));
+        std::vector<platform::DirectoryEntry> left;
+        platform::ListDirectory(Base(), L"*", left);
+        EXPECT_EQ(left.size(), 1u);  // after.txt alone: no temporary file stays
+    }
+}
+
+TEST_F(ExtractArchiveTest, FilesNamedLikeTheTemporaryOnesAreLeftAlone) {
+    ASSERT_TRUE(platform::CreateDirectoryLevel(Base()));
+    const std::wstring userFile = JoinPath(Base(), L"file.txt.unzip-tmp");
+    ASSERT_TRUE(platform::WriteWholeFile(userFile, "the user's own file"));
+    TestZipEntry broken = FileEntry("broken.txt", "data", true);
+    broken.wrongCrc = true;
+    ASSERT_TRUE(platform::WriteWholeFile(JoinPath(Base(), L"broken.txt.unzip-tmp"), "mine too"));
+
+    EXPECT_FALSE(Extract(Archive({FileEntry("file.txt", "new", true), broken})));
+    EXPECT_EQ(Content(L"file.txt"), "new");
+    EXPECT_EQ(Content(L"file.txt.unzip-tmp"), "the user's own file");
+    EXPECT_EQ(Content(L"broken.txt.unzip-tmp"), "mine too");
+    std::vector<platform::DirectoryEntry> left;
+    platform::ListDirectory(Base(), L"*.unzip-tmp", left);
+    EXPECT_EQ(left.size(), 2u);  // the user's two, none of the extraction's own
 }
 
 TEST_F(ExtractArchiveTest, ASuccessfulEntryReplacesTheExistingFile) {

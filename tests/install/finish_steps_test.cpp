@@ -82,6 +82,7 @@ TEST_F(FinishSteps, MissingFilesMakeTheInstallationIncomplete) {
     std::wstring desktop;
     ASSERT_TRUE(platform::GetSpecialFolderPath(platform::SpecialFolder::Desktop, desktop, true));
     const std::wstring link = desktop + kPathSeparator + L"installer-test finish.lnk";
+    ASSERT_TRUE(platform::WriteWholeFile(JoinPath(Setup(), L"a.exe"), "program"));
 
     const FinishTexts texts = RunFinishSteps(context, {L"a.zip", L"数据.rar"});
     platform::RemoveFile(link);

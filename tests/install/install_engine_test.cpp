@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
 #include "recording_front_end.h"
+#include "service/field_cipher.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
@@ -30,8 +31,15 @@ class InstallEngineTest : public ::testing::Test {
                 std::string body = "ER unknown action";
                 if (action == "getftp") {
                     const std::string server = request.get_param_value("serverno");
-                    body = refusedAccounts.count(server) ? "ER no account"
-                                                         : "OK[{'username':'user','Password':''}]";
+                    const std::string password =
+                        mirrorPassword.empty()
+                            ? ""
+                            : EncryptField(mirrorPassword,
+                                           MakeFieldSeed(GetFtpSeedMaterial(
+                                               L"Vornel", L"qz", text::SystemToWide(server))));
+                    body = refusedAccounts.count(server)
+                               ? "ER no account"
+                               : "OK[{'username':'user','Password':'" + password + "'}]";
                 } else if (action == "ftpok" || action == "appfilesnot" || action == "appexe") {
                     body = "OK[]";
                 }
@@ -89,6 +97,7 @@ class InstallEngineTest : public ::testing::Test {
     HttpTestServer service;
     HttpTestServer mirror;
     std::map<std::string, bool> refusedAccounts;
+    std::string mirrorPassword;  // handed out enciphered by getftp
     CInstallContext context{{}, temp / L"Install.log"};
     CDownloadManager downloads;
     RecordingFrontEnd view;
@@ -215,6 +224,100 @@ TEST_F(InstallEngineTest, PackagesWithoutMirrorAreReportedAsFailed) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"文件 " + target + L" 下载失败"), lines.end());
     const auto actions = ServiceActions();
     EXPECT_EQ(std::count(actions.begin(), actions.end(), "ftpok"), 1);
+}
+
+TEST_F(InstallEngineTest, PackagesThatDownloadButDoNotInstallAreReportedAsFailed) {
+    TestZipEntry damaged = FileEntry("bad.bin", "data", true);
+    damaged.wrongCrc = true;
+    Serve(mirror, "broken.zip", BuildZip({FileEntry("ok.txt", "ok"), damaged}));
+    Serve(mirror, "setup.exe", "not a program");
+    Serve(mirror, "fine.zip", BuildZip({FileEntry("f.txt", "f")}));
+    AddServer(mirror.WideHostPort(), true, false);
+
+    const auto failed = Run({Package(L"broken.zip"), Package(L"setup.exe"), Package(L"fine.zip")});
+    EXPECT_EQ(failed, (std::vector<std::wstring>{L"broken.zip", L"setup.exe"}));
+    // The good entry of the broken archive is still there.
+    std::string extracted;
+    EXPECT_TRUE(platform::ReadWholeFile(JoinPath(temp / L"app", L"ok.txt"), extracted));
+    EXPECT_EQ(extracted, "ok");
+}
+
+TEST_F(InstallEngineTest, RecordsLeadingOutsideTheDirectoriesAreRefusedAsFailedPackages) {
+    // The installation lies two levels below the temporary directory, so that "../../"
+    // from there lands where the test looks.
+    context.SetParam(L"SetupFullPath", JoinPath(temp / L"a", L"app"));
+    context.SetParam(L"DownloadPath", JoinPath(temp / L"d", L"downloads"));
+    const std::wstring victim = temp / L"victim.txt";
+    ASSERT_TRUE(platform::WriteWholeFile(victim, "the user's file"));
+    Serve(mirror, "escape.zip", BuildZip({FileEntry("escaped.txt", "no")}));
+    Serve(mirror, "victim.txt", "downloaded");
+    Serve(mirror, "good.zip", BuildZip({FileEntry("good.txt", "yes")}));
+    Serve(mirror, "fine.zip", BuildZip({FileEntry("fine.txt", "yes")}));
+    AddServer(mirror.WideHostPort(), true, false);
+
+    DownloadPage page(view);
+    InstallEngine engine(context, downloads, page,
+                         {Package(L"escape.zip", L"../../escaped"), Package(L"../../victim.txt"),
+                          Package(L"good.zip", L"C:\\x"), Package(L"fine.zip")},
+                         L"");
+    engine.settleMilliseconds = 0;
+    engine.StartInstall();
+    engine.Wait();
+
+    EXPECT_EQ(engine.FailedFiles(),
+              (std::vector<std::wstring>{L"escape.zip", L"../../victim.txt", L"good.zip"}));
+    EXPECT_FALSE(platform::PathExists(temp / L"escaped"));
+    EXPECT_FALSE(platform::PathExists(JoinPath(temp / L"a", L"escaped")));
+    std::string kept;
+    EXPECT_TRUE(platform::ReadWholeFile(victim, kept));
+    EXPECT_EQ(kept, "the user's file");
+    // Only the sound record was downloaded, and it is the only file the run may delete.
+    ASSERT_EQ(page.Rows().size(), 1u);
+    EXPECT_EQ(page.Rows()[0][0], L"fine.zip");
+    EXPECT_EQ(engine.DownloadedPackages(), std::vector<std::wstring>{JoinPath(
+                                               JoinPath(temp / L"d", L"downloads"), L"fine.zip")});
+    std::string log;
+    ASSERT_TRUE(platform::ReadWholeFile(context.logPath, log));
+    for (const char* refused : {"../../escaped", "../../victim.txt", "C:\\x"})
+        EXPECT_NE(log.find(std::string("\xE2\x80\x9C") + refused + "\xE2\x80\x9D"),
+                  std::string::npos)
+            << log;
+}
+
+TEST_F(InstallEngineTest, APackageThatWasThereBeforeIsNotOneToDelete) {
+    Serve(mirror, "new.zip", BuildZip({FileEntry("n.txt", "n")}));
+    AddServer(mirror.WideHostPort(), true, false);
+    const std::wstring old = temp / L"downloads" + kPathSeparator + L"old.zip";
+    ASSERT_TRUE(platform::WriteWholeFile(old, BuildZip({FileEntry("o.txt", "o")})));
+
+    DownloadPage page(view);
+    InstallEngine engine(context, downloads, page, {Package(L"new.zip"), Package(L"old.zip")}, L"");
+    engine.settleMilliseconds = 0;
+    engine.StartInstall();
+    engine.Wait();
+    EXPECT_TRUE(engine.FailedFiles().empty());
+    EXPECT_EQ(engine.DownloadedPackages(),
+              std::vector<std::wstring>{temp / L"downloads" + kPathSeparator + L"new.zip"});
+}
+
+TEST_F(InstallEngineTest, AMirrorPasswordWithAnAtSignNeverChangesTheHost) {
+    HttpTestServer trap;
+    mirrorPassword = "x@" + trap.HostPort();
+    const std::string content = BuildZip({FileEntry("a.txt", "a")});
+    mirror.Handle("/a.zip", [&](const httplib::Request& request, httplib::Response& response) {
+        if (request.get_param_value("password") != mirrorPassword) {
+            response.status = 403;
+            return;
+        }
+        response.set_content(content, "application/octet-stream");
+    });
+    AddServer(mirror.WideHostPort(), true, false);
+
+    EXPECT_TRUE(Run({Package(L"a.zip")}).empty());
+    EXPECT_EQ(trap.RequestCount(), 0u);
+    const auto targets = mirror.Targets();
+    ASSERT_FALSE(targets.empty());
+    EXPECT_NE(targets[0].find("&password=x%40127.0.0.1%3A"), std::string::npos) << targets[0];
 }
 
 }  // namespace

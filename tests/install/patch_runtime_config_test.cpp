@@ -80,6 +80,16 @@ TEST_F(RuntimeConfigPatcher, RewritesOnlyTheExactTextsInBothDirections) {
     }
 }
 
+TEST_F(RuntimeConfigPatcher, AFileNamedLikeTheTemporaryOneIsLeftAlone) {
+    const std::wstring path = Put(L"app.exe.config", kNet20Config);
+    const std::wstring userFile = Put(L"app.exe.config.tmp", "the user's own file");
+    frontEnd.choice = RuntimeChoice::Net40;
+
+    EXPECT_TRUE(PatchConfigFile(path, step));
+    EXPECT_EQ(ReadBytes(path), kNet40Config);
+    EXPECT_EQ(ReadBytes(userFile), "the user's own file");
+}
+
 TEST_F(RuntimeConfigPatcher, DefaultChoiceTouchesAndLogsNothing) {
     const std::wstring path = Put(L"app.exe.config", kNet20Config);
     frontEnd.choice = RuntimeChoice::Default;
@@ -130,6 +140,29 @@ TEST_F(RuntimeConfigPatcher, PatchesTheMainProgramAndTheServiceList) {
               (std::vector<std::wstring>{L"修改文件：" + mainConfig, L"修改文件成功",
                                          L"修改文件：" + toolConfig, L"修改文件成功",
                                          L"修改文件：" + rootConfig, L"修改文件成功"}));
+}
+
+TEST_F(RuntimeConfigPatcher, FilesOutsideTheInstallDirectoryAreNeverRewritten) {
+    context.SetParam(L"SetupFullPath", SetupDir());
+    Put(L"config\\name.ini", "[Name]\r\nexe=..\\outside.exe\r\n");
+    const std::wstring outside = dir / L"outside.exe.config";
+    ASSERT_TRUE(platform::WriteWholeFile(outside, kNet20Config));
+    service.Answer("appexe",
+                   "OK[{'path':'..','exename':'outside.exe'},"
+                   "{'path':'','exename':'../outside.exe'}]");
+    frontEnd.choice = RuntimeChoice::Net40;
+
+    PatchRuntimeConfigs(step);
+
+    EXPECT_EQ(ReadBytes(outside), kNet20Config);
+    EXPECT_TRUE(frontEnd.Lines().empty());
+    // One line per refusal: name.ini's and the two of the service's list.
+    const std::wstring log = ReadLog(dir / L"Install.log");
+    size_t refusals = 0;
+    for (size_t at = log.find(L"拒绝修改文件"); at != std::wstring::npos;
+         at = log.find(L"拒绝修改文件", at + 1))
+        ++refusals;
+    EXPECT_EQ(refusals, 3u) << log;
 }
 
 TEST_F(RuntimeConfigPatcher, MissingNameFileAndFailedListAreLoggedAndSurvived) {

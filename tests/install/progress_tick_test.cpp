@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
+#include "install/size_arithmetic.h"
+
 namespace {
 
 PackageRow Row(const std::wstring& name) {
@@ -107,6 +111,50 @@ TEST(ProgressTick, TaskWithoutMirrorShowsZeroAndFinished) {
     ApplyProgressTick({{L"gone.zip", 0, false, 0, 0}}, rows, totals);
     EXPECT_EQ(rows[0][2], L"0.0");
     EXPECT_EQ(rows[0][5], L"0");
+}
+
+TEST(ProgressTick, HugeSizesNeitherOverflowNorWrap) {
+    constexpr int64_t kHuge = int64_t{1} << 62;
+    const struct {
+        const char* label;
+        std::vector<TaskSnapshot> tasks;
+        int position;
+    } cases[] = {
+        {"two halves of 2^63", {{L"a", kHuge, false, kHuge, 0}, {L"b", kHuge, false, 0, 0}}, 5000},
+        {"one largest size", {{L"a", INT64_MAX, false, kHuge, 0}}, 5000},
+        {"three of 2^62, all done",
+         {{L"a", kHuge, false, kHuge, 0},
+          {L"b", kHuge, false, kHuge, 0},
+          {L"c", kHuge, false, kHuge, 0}},
+         10000},
+        {"a thousandth of a petabyte", {{L"a", int64_t{1} << 50, false, int64_t{1} << 40, 0}}, 9},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::vector<PackageRow> rows{Row(L"a"), Row(L"b"), Row(L"c")};
+        ProgressTotals totals;
+        ApplyProgressTick(c.tasks, rows, totals);
+        EXPECT_EQ(totals.position, c.position);
+        EXPECT_FALSE(totals.totalSize.empty());
+    }
+}
+
+TEST(SizeArithmetic, PlanSizesInKiBSaturate) {
+    const std::pair<std::wstring, int64_t> cases[] = {
+        {L"1", 1024},
+        {L"", 0},
+        {L"abc", 0},
+        {L"-5", 0},
+        {L"9007199254740991", int64_t{9007199254740991} * 1024},  // the largest that fits
+        {L"9007199254740992", INT64_MAX},
+        {L"9223372036854775807", INT64_MAX},
+        {L"99999999999999999999999", INT64_MAX},
+    };
+    for (const auto& [text, bytes] : cases)
+        EXPECT_EQ(KiBTextToBytes(text), bytes) << text;
+    EXPECT_EQ(AddSizes(INT64_MAX, 1), INT64_MAX);
+    EXPECT_EQ(AddSizes(int64_t{1} << 62, int64_t{1} << 62), INT64_MAX);
+    EXPECT_EQ(AddSizes(3, 4), 7);
 }
 
 }  // namespace

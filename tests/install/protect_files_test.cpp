@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/path_ops.h"
 #include "finish_test_support.h"
 #include "install/extract_packages.h"
 #include "install/protected_files.h"
+#include "platform/directory.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "recording_front_end.h"
@@ -16,6 +18,17 @@
 #include "zip_builder.h"
 
 namespace {
+
+// Descriptors the process has open (Linux); 0 where that cannot be counted.
+size_t OpenDescriptors() {
+#ifdef _WIN32
+    return 0;
+#else
+    std::vector<platform::DirectoryEntry> entries;
+    platform::ListDirectory(L"/proc/self/fd", L"*", entries);
+    return entries.size();
+#endif
+}
 
 std::string Read(const std::wstring& path) {
     std::string data;
@@ -33,11 +46,11 @@ TEST(ProtectedFilesList, HoldsOnlyNonEmptyRegularFilesOnce) {
     ASSERT_TRUE(platform::CreateDirectoryLevel(dir / L"folder"));
 
     CProtectedFiles held;
-    EXPECT_TRUE(held.Add(full));
-    EXPECT_FALSE(held.Add(full));  // the same file twice
-    EXPECT_FALSE(held.Add(empty));
-    EXPECT_FALSE(held.Add(dir / L"folder"));
-    EXPECT_FALSE(held.Add(dir / L"missing.cfg"));
+    EXPECT_EQ(held.Add(full), CProtectedFiles::AddResult::Held);
+    EXPECT_EQ(held.Add(full), CProtectedFiles::AddResult::NotHeld);  // the same file twice
+    EXPECT_EQ(held.Add(empty), CProtectedFiles::AddResult::NotHeld);
+    EXPECT_EQ(held.Add(dir / L"folder"), CProtectedFiles::AddResult::NotHeld);
+    EXPECT_EQ(held.Add(dir / L"missing.cfg"), CProtectedFiles::AddResult::NotHeld);
     EXPECT_EQ(held.Paths(), std::vector<std::wstring>{full});
     EXPECT_TRUE(held.IsHeld(full));
     EXPECT_TRUE(held.IsHeld(dir.path() + kPathSeparator + L"." + kPathSeparator + L"full.cfg"));
@@ -56,7 +69,7 @@ TEST(ProtectedFilesList, WindowsForbidsWritesAndReplacementWhileHeld) {
     ASSERT_TRUE(platform::WriteWholeFile(path, "old"));
     ASSERT_TRUE(platform::WriteWholeFile(dir / L"new.dat", "new"));
     CProtectedFiles held;
-    ASSERT_TRUE(held.Add(path));
+    ASSERT_EQ(held.Add(path), CProtectedFiles::AddResult::Held);
     EXPECT_FALSE(platform::WriteWholeFile(path, "changed"));
     EXPECT_FALSE(platform::MoveFileOver(dir / L"new.dat", path));
     held.ReleaseAll();
@@ -77,7 +90,7 @@ TEST(ProtectedFilesList, LinuxPutsChangedFilesBackByteForByte) {
         ASSERT_TRUE(platform::WriteWholeFile(path, binary));
     CProtectedFiles held;
     for (const auto& path : {written, replaced, removed, untouched})
-        ASSERT_TRUE(held.Add(path));
+        ASSERT_EQ(held.Add(path), CProtectedFiles::AddResult::Held);
 
     // What a setup program might do meanwhile: write in place, replace, delete.
     ASSERT_TRUE(platform::WriteWholeFile(written, "short"));
@@ -164,10 +177,58 @@ TEST_F(ProtectExistingFilesTest, AFailedAnswerProtectsNothing) {
     const InstallPlan plan;
     InstallStepContext step{context_, plan, frontEnd_};
     CProtectedFiles held;
-    ASSERT_TRUE(held.Add(JoinPath(setup_, L"readme.txt")));  // emptied at the start
+    ASSERT_EQ(held.Add(JoinPath(setup_, L"readme.txt")),
+              CProtectedFiles::AddResult::Held);  // emptied at the start
     ProtectExistingFiles(step, held);
     EXPECT_TRUE(held.Empty());
     EXPECT_TRUE(frontEnd_.Lines().empty());
 }
+
+TEST_F(ProtectExistingFilesTest, HoldsAreBoundedAndCostNoDescriptors) {
+    const size_t files = CProtectedFiles::kMaxHeldFiles + 20;
+    ASSERT_TRUE(EnsureDirectory(JoinPath(setup_, L"many") + kPathSeparator));
+    for (size_t i = 0; i < files; ++i)
+        ASSERT_TRUE(platform::WriteWholeFile(
+            JoinPath(setup_, L"many/" + std::to_wstring(i) + L".dat"), "data"));
+    service_.Answer("appfilesnot", "OK[{'filename':'many/*.dat'}]");
+    const InstallPlan plan;
+    InstallStepContext step{context_, plan, frontEnd_};
+
+    const size_t descriptorsBefore = OpenDescriptors();
+    CProtectedFiles held;
+    ProtectExistingFiles(step, held);
+    EXPECT_EQ(held.Paths().size(), CProtectedFiles::kMaxHeldFiles);
+    EXPECT_EQ(frontEnd_.Lines().size(), CProtectedFiles::kMaxHeldFiles);
+    // Every other open of the process still works: the holds keep no descriptors.
+    EXPECT_LT(OpenDescriptors(), descriptorsBefore + 10);
+    EXPECT_NE(ReadLog(dir_ / L"Install.log").find(L"Protect\t20 more files match the patterns"),
+              std::wstring::npos);
+    EXPECT_TRUE(held.ReleaseAll().empty());
+}
+
+#ifndef _WIN32
+TEST_F(ProtectExistingFilesTest, AHoldWithoutACopyIsLogged) {
+    service_.Answer("appfilesnot", "OK[{'filename':'user.cfg'}]");
+    const InstallPlan plan;
+    InstallStepContext step{context_, plan, frontEnd_};
+    // No copy can be made where the temporary directory does not exist.
+    const char* saved = std::getenv("TMPDIR");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    setenv("TMPDIR", text::WideToSystem(dir_ / L"no-such-dir").c_str(), 1);
+    CProtectedFiles held;
+    ProtectExistingFiles(step, held);
+    if (saved != nullptr)
+        setenv("TMPDIR", savedValue.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+
+    EXPECT_EQ(frontEnd_.Lines(), std::vector<std::wstring>{Line(L"user.cfg")});
+    EXPECT_TRUE(held.IsHeld(JoinPath(setup_, L"user.cfg")));  // still refused to the extraction
+    EXPECT_NE(ReadLog(dir_ / L"Install.log")
+                  .find(JoinPath(setup_, L"user.cfg") + L" is held without a copy"),
+              std::wstring::npos);
+    held.ReleaseAll();
+}
+#endif
 
 }  // namespace

@@ -61,6 +61,13 @@ class Registration : public ::testing::Test {
         context.SetParam(L"SetupFullPath", dir / L"应用");
         ASSERT_TRUE(EnsureDirectory(JoinPath(dir / L"应用", L"uninst") + kPathSeparator));
     }
+    // Puts an uninstaller into the uninstall directory `rarPath` of the install directory.
+    void AddUninstaller(const std::wstring& rarPath) {
+        const std::wstring uninstaller =
+            JoinPath(JoinPath(dir / L"应用", rarPath), L"unins000.exe");
+        ASSERT_TRUE(EnsureDirectory(uninstaller));
+        ASSERT_TRUE(platform::WriteWholeFile(uninstaller, "uninstaller"));
+    }
     void TearDown() override {
         if (!keyName.empty()) {
             EXPECT_TRUE(platform::RemoveUninstallEntry(keyName));
@@ -77,6 +84,7 @@ TEST_F(Registration, WritesTheEntryAndTheRecordOfThreePackages) {
                    "'Publisher':'维诺公司'}]");
     keyName = L"测试应用 installer-test_is1";
     platform::RemoveUninstallEntry(keyName);
+    AddUninstaller(L"uninst");
 
     RegisterInstallation(step);
 
@@ -148,15 +156,38 @@ TEST_F(Registration, FailedCompanyNameWritesNothingButSetsThePath) {
 }
 
 TEST_F(Registration, UnwritableRecordIsLogged) {
-    plan = {Entry(L"unins000.zip", L"missing\\deeper")};
+    plan = {Entry(L"unins000.zip", L"uninst")};
     service.Answer(
         "companyname",
         "OK[{'DisplayName':'installer-test-unwritable','InstallDate':'','Publisher':''}]");
     keyName = L"installer-test-unwritable_is1";
+    AddUninstaller(L"uninst");
+    ASSERT_TRUE(EnsureDirectory(JoinPath(JoinPath(dir / L"应用", L"uninst"), L"install.ini") +
+                                kPathSeparator));
 
     RegisterInstallation(step);
 
-    EXPECT_NE(ReadLog(dir / L"Install.log").find(L"install.ini"), std::wstring::npos);
+    EXPECT_NE(ReadLog(dir / L"Install.log").find(L"写入文件失败"), std::wstring::npos);
+}
+
+TEST_F(Registration, WithoutItsUninstallerNothingIsRegistered) {
+    // The uninstaller's package failed: an entry would point at nothing and could never
+    // be removed from the list of installed programs.
+    plan = {Entry(L"app.zip", L""), Entry(L"unins000.zip", L"uninst")};
+    service.Answer("companyname",
+                   "OK[{'DisplayName':'installer-test-missing','InstallDate':'','Publisher':''}]");
+    platform::RemoveUninstallEntry(L"installer-test-missing_is1");
+
+    RegisterInstallation(step);
+
+    const std::wstring uninstallDir = JoinPath(dir / L"应用", L"uninst");
+    EXPECT_EQ(context.GetParam(L"UninstallPath"), uninstallDir);
+    platform::UninstallEntry entry;
+    EXPECT_FALSE(platform::ReadUninstallEntry(L"installer-test-missing_is1", entry));
+    EXPECT_FALSE(platform::PathExists(uninstallDir + kPathSeparator + L"install.ini"));
+    EXPECT_NE(ReadLog(dir / L"Install.log")
+                  .find(uninstallDir + kPathSeparator + L"unins000.exe不存在，不注册卸载信息"),
+              std::wstring::npos);
 }
 
 #ifdef _WIN32

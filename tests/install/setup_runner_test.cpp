@@ -122,7 +122,8 @@ class SetupRunnerTest : public testing::Test {
     std::wstring CommandLine(const std::wstring& fileName, const std::wstring& parameters) const {
         return L"\"" + DownloadPrefix(download_) + fileName + L"\" " + parameters;
     }
-    bool Run(const InstallPlan& plan) {
+    // The programs that could not be started.
+    std::vector<std::wstring> Run(const InstallPlan& plan) {
         InstallStepContext step{context_, plan, frontEnd_};
         return RunSetupPrograms(step, options_);
     }
@@ -164,7 +165,7 @@ TEST_F(SetupRunnerTest, StartsAllThenWaitsInStartOrder) {
         if (line == L"first.exe 后台安装完毕")
             secondEndedBeforeFirstCompletion = ReadRecord(JoinPath(setup_, L"second.rec")).ended;
     };
-    EXPECT_TRUE(Run(plan));
+    EXPECT_TRUE(Run(plan).empty());
 
     const std::vector<std::wstring> expected = {
         L"执行安装 " + CommandLine(L"first.exe", firstParams),
@@ -216,7 +217,7 @@ TEST_F(SetupRunnerTest, AProgramThatCannotStartIsLoggedAndTheOthersRun) {
     ASSERT_TRUE(platform::WriteWholeFile(JoinPath(download_, L"broken.exe"), "not a program"));
     const InstallPlan plan = {Package(L"missing.exe", L"/q"), Package(L"broken.exe", L""),
                               Package(L"good.exe", L"good.rec")};
-    EXPECT_TRUE(Run(plan));
+    EXPECT_EQ(Run(plan), (std::vector<std::wstring>{L"missing.exe", L"broken.exe"}));
     const std::vector<std::wstring> expected = {
         L"执行安装 " + CommandLine(L"missing.exe", L"/q") + L" 失败",
         L"执行安装 " + CommandLine(L"broken.exe", L"") + L" 失败",
@@ -229,7 +230,7 @@ TEST_F(SetupRunnerTest, AProgramThatCannotStartIsLoggedAndTheOthersRun) {
 
 TEST_F(SetupRunnerTest, EmptyParametersLeaveOnlyTheProgram) {
     AddProgram(L"noargs.exe");
-    EXPECT_TRUE(Run({Package(L"noargs.exe", L"")}));
+    EXPECT_TRUE(Run({Package(L"noargs.exe", L"")}).empty());
     EXPECT_EQ(frontEnd_.Lines().front(), L"执行安装 " + CommandLine(L"noargs.exe", L""));
     const FixtureRecord record = ReadRecord(JoinPath(setup_, L"noargs.exe.rec"));
     EXPECT_TRUE(record.ended);
@@ -244,7 +245,7 @@ TEST_F(SetupRunnerTest, OnlyNamesWithExeOrMsiAreRun) {
     AddProgram(L"tool.exe.bin");
     const InstallPlan plan = {Package(L"UPPER.EXE", L"upper.rec"), Package(L"data.zip", L""),
                               Package(L"tool.exe.bin", L"tool.rec")};
-    EXPECT_TRUE(Run(plan));
+    EXPECT_TRUE(Run(plan).empty());
     EXPECT_EQ(frontEnd_.Lines(),
               (std::vector<std::wstring>{L"执行安装 " + CommandLine(L"tool.exe.bin", L"tool.rec"),
                                          L"tool.exe.bin 后台安装完毕"}));
@@ -255,7 +256,7 @@ TEST_F(SetupRunnerTest, AWaitDialogThatNeverAppearsIsGivenUp) {
     AddProgram(L"quiet.exe");
     frontEnd_.dialogReadyAfterPolls = -1;
     options_.dialogPollLimit = 3;
-    EXPECT_TRUE(Run({Package(L"quiet.exe", L"quiet.rec 300")}));
+    EXPECT_TRUE(Run({Package(L"quiet.exe", L"quiet.rec 300")}).empty());
     EXPECT_TRUE(ReadRecord(JoinPath(setup_, L"quiet.rec")).ended);
     EXPECT_EQ(frontEnd_.Lines().back(), L"quiet.exe 后台安装完毕");
     const auto events = frontEnd_.Events();

@@ -7,6 +7,7 @@
 #include "app/path_ops.h"
 #include "finish_test_support.h"
 #include "install/shortcuts.h"
+#include "platform/directory.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/profile.h"
@@ -114,6 +115,61 @@ TEST_F(Shortcuts, UnknownTypesAreSkippedAndLogged) {
     const std::wstring log = ReadLog(dir / L"Install.log");
     EXPECT_NE(log.find(L"“Desktop”"), std::wstring::npos) << log;
     EXPECT_NE(log.find(L"“start”"), std::wstring::npos) << log;
+}
+
+TEST_F(Shortcuts, RecordsLeadingOutsideTheirFoldersAreRefusedAndLogged) {
+    // Each record has one field leading elsewhere; only the last one is sound.
+    service.Answer(
+        "createicon",
+        "OK[{'type':'desktop','name':'../autostart/qz','icon':'','exename':'m.exe'},"
+        "{'type':'desktop','name':'installer-test exe','icon':'','exename':'../../m.exe'},"
+        "{'type':'desktop','name':'installer-test icon','icon':'C:/x.ico','exename':'m.exe'},"
+        "{'type':'menu','name':'installer-test fine','icon':'','exename':'m.exe'}]");
+    const std::wstring fine =
+        Link(platform::SpecialFolder::StartMenuPrograms, L"installer-test fine");
+    const std::wstring desktop = Folder(platform::SpecialFolder::Desktop);
+
+    std::wstring tip;
+    CreateShortcuts(context, tip);
+
+    EXPECT_EQ(tip, L"创建图标：“installer-test fine”\t在开始菜单\n");
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link1"), fine);
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link2"), L"");
+    EXPECT_TRUE(platform::PathExists(fine));
+    std::vector<platform::DirectoryEntry> links;
+    platform::ListDirectory(desktop, L"*", links);
+    EXPECT_TRUE(links.empty());
+    EXPECT_FALSE(platform::PathExists(JoinPath(desktop, L"../autostart/qz.lnk")));
+    const std::wstring log = ReadLog(dir / L"Install.log");
+    for (const wchar_t* refused : {L"../autostart/qz", L"../../m.exe", L"C:/x.ico"})
+        EXPECT_NE(log.find(std::wstring(L"“") + refused + L"”"), std::wstring::npos) << log;
+}
+
+TEST_F(Shortcuts, LinksToMissingProgramsAreNotCreated) {
+    service.Answer("createicon",
+                   "OK[{'type':'desktop','name':'installer-test gone','exename':'gone.exe'},"
+                   "{'type':'menu','name':'installer-test dir','exename':'bin'},"
+                   "{'type':'menu','name':'installer-test here','exename':'m.exe'}]");
+    const std::wstring here =
+        Link(platform::SpecialFolder::StartMenuPrograms, L"installer-test here");
+    const std::wstring gone = Link(platform::SpecialFolder::Desktop, L"installer-test gone");
+    const std::wstring directory =
+        Link(platform::SpecialFolder::StartMenuPrograms, L"installer-test dir");
+
+    std::wstring tip;
+    CreateShortcuts(context, tip);
+
+    EXPECT_EQ(tip, L"创建图标：“installer-test here”\t在开始菜单\n");
+    EXPECT_TRUE(platform::PathExists(here));
+    EXPECT_FALSE(platform::PathExists(gone));
+    EXPECT_FALSE(platform::PathExists(directory));
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link1"), here);
+    EXPECT_EQ(platform::ReadProfileValue(Record(), L"InstallInfo", L"Link2"), L"");
+    const std::wstring log = ReadLog(dir / L"Install.log");
+    EXPECT_NE(log.find(L"“installer-test gone”的目标" + JoinPath(Setup(), L"gone.exe")),
+              std::wstring::npos)
+        << log;
+    EXPECT_NE(log.find(L"“installer-test dir”的目标"), std::wstring::npos) << log;
 }
 
 TEST_F(Shortcuts, FailedRequestCreatesNothing) {

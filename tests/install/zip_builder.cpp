@@ -91,6 +91,8 @@ std::string BuildZip(const std::vector<TestZipEntry>& entries) {
         if (entry.wrongCrc)
             crc ^= 0x00FF00FFu;
         const unsigned method = entry.deflate ? 8 : 0;
+        const auto declared = static_cast<uint32_t>(
+            entry.claimedSize >= 0 ? static_cast<uint64_t>(entry.claimedSize) : entry.data.size());
         const auto offset = static_cast<uint32_t>(archive.size());
 
         Put32(archive, 0x04034b50);
@@ -101,7 +103,7 @@ std::string BuildZip(const std::vector<TestZipEntry>& entries) {
         Put16(archive, entry.dosDate);
         Put32(archive, entry.dataDescriptor ? 0 : crc);
         Put32(archive, entry.dataDescriptor ? 0 : static_cast<uint32_t>(body.size()));
-        Put32(archive, entry.dataDescriptor ? 0 : static_cast<uint32_t>(entry.data.size()));
+        Put32(archive, entry.dataDescriptor ? 0 : declared);
         Put16(archive, static_cast<unsigned>(entry.name.size()));
         Put16(archive, static_cast<unsigned>(entry.localExtra.size()));
         archive += entry.name;
@@ -111,7 +113,7 @@ std::string BuildZip(const std::vector<TestZipEntry>& entries) {
             Put32(archive, 0x08074b50);
             Put32(archive, crc);
             Put32(archive, static_cast<uint32_t>(body.size()));
-            Put32(archive, static_cast<uint32_t>(entry.data.size()));
+            Put32(archive, declared);
         }
 
         Put32(central, 0x02014b50);
@@ -123,7 +125,7 @@ std::string BuildZip(const std::vector<TestZipEntry>& entries) {
         Put16(central, entry.dosDate);
         Put32(central, crc);
         Put32(central, static_cast<uint32_t>(body.size()));
-        Put32(central, static_cast<uint32_t>(entry.data.size()));
+        Put32(central, declared);
         Put16(central, static_cast<unsigned>(entry.name.size()));
         Put16(central, 0);  // extra
         Put16(central, 0);  // comment

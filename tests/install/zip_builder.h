@@ -18,6 +18,7 @@ struct TestZipEntry {
     bool dataDescriptor = false;  // general-purpose bit 3
     bool wrongCrc = false;        // stores a CRC-32 that does not match the data
     bool damageData = false;      // flips bytes in the stored data
+    int64_t claimedSize = -1;     // not below 0: stored as the uncompressed size instead
 };
 
 std::string BuildZip(const std::vector<TestZipEntry>& entries);

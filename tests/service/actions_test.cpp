@@ -144,6 +144,25 @@ TEST_F(ServiceActions, GetFtpDeciphersPasswordWithTheRequestValues) {
     EXPECT_EQ(empty[L"password"], L"");
 }
 
+TEST_F(ServiceActions, EncipheredFieldsNeverReachTheLog) {
+    const std::string password =
+        EncryptField("s3cret", MakeFieldSeed(GetFtpSeedMaterial(L"Vornel", L"qz", L"10.0.0.7")));
+    const std::string rarpass =
+        EncryptField("zip-pass", MakeFieldSeed(NeedDownSeedMaterial(L"Vornel", L"17")));
+    AnswerWith(server, "OK[{'username':'u','PASSWORD':'" + password + "'}]");
+    ASSERT_TRUE(context().GetFtp(L"10.0.0.7", L"a.zip", record, resultText));
+    AnswerWith(server,
+               "OK[{\"comname\":\"Vornel\",\"id\":\"17\",\"rarpass\" : \"" + rarpass + "\"}]");
+    ASSERT_TRUE(context().NeedDown(records, resultText));
+
+    const std::wstring log = logged->LogText();
+    EXPECT_EQ(log.find(text::Utf8ToWide(password)), std::wstring::npos) << log;
+    EXPECT_EQ(log.find(text::Utf8ToWide(rarpass)), std::wstring::npos) << log;
+    EXPECT_NE(log.find(L"HttpResponse\tOK[{'username':'u','PASSWORD':'***'}]"), std::wstring::npos)
+        << log;
+    EXPECT_NE(log.find(L"\"rarpass\" : \"***\""), std::wstring::npos) << log;
+}
+
 TEST_F(ServiceActions, FailedActionsLeaveTheirOutputsAlone) {
     AnswerWith(server, "ER no such application");
     records = {{{L"old", L"kept"}}};

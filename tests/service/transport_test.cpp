@@ -252,16 +252,35 @@ TEST(QueryServiceRecord, FirstRecordReplacesTheCallersRecord) {
     }
 }
 
-TEST(QueryService, HugeAnswerIsReadWhole) {
-    HttpTestServer server;
-    const std::string value(1024 * 1024, 'x');
-    AnswerWith(server, "OK[{'v':'" + value + "'}]");
-    LoggedContext logged({server.WideHostPort()});
-    ServiceRecordList records;
-    std::wstring resultText;
-    ASSERT_TRUE(logged.context->QueryService(kQuery, records, resultText));
-    ASSERT_EQ(records.size(), 1U);
-    EXPECT_EQ(records[0][L"v"].size(), value.size());
+TEST(QueryService, AnswersUpToTheLimitAreReadWholeLongerOnesFail) {
+    const std::string envelope = "OK[{'v':''}]";
+    const struct {
+        const char* label;
+        size_t valueSize;
+        bool read;
+    } cases[] = {
+        {"one mebibyte", 1024 * 1024, true},
+        {"exactly the limit", kMaxServiceAnswerBytes - envelope.size(), true},
+        {"one byte more", kMaxServiceAnswerBytes - envelope.size() + 1, false},
+        {"far more", 3 * kMaxServiceAnswerBytes, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        HttpTestServer server;
+        const std::string value(c.valueSize, 'x');
+        AnswerWith(server, "OK[{'v':'" + value + "'}]");
+        LoggedContext logged({server.WideHostPort()});
+        ServiceRecordList records;
+        std::wstring resultText;
+        ASSERT_EQ(logged.context->QueryService(kQuery, records, resultText), c.read);
+        if (c.read) {
+            ASSERT_EQ(records.size(), 1U);
+            EXPECT_EQ(records[0][L"v"].size(), value.size());
+        } else {
+            EXPECT_EQ(logged.context->lastTransferResult, 23);  // write error
+            EXPECT_LT(logged.LogText().size(), size_t{64 * 1024});
+        }
+    }
 }
 
 }  // namespace

@@ -39,8 +39,24 @@ bool File::Open(const std::wstring& path, Mode mode) {
         case Mode::ReadWrite:
             flags |= O_RDWR | O_CREAT;
             break;
+        case Mode::CreateNew:
+            flags |= O_WRONLY | O_CREAT | O_EXCL;
+            break;
+        case Mode::WriteRegular:
+        case Mode::AppendRegular:
+            // Truncated only once it is known to be a regular file; non-blocking so that
+            // a FIFO in its place cannot stall the open.
+            flags |= O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK |
+                     (mode == Mode::AppendRegular ? O_APPEND : 0);
+            break;
     }
     fd_ = open(text::WideToSystem(path).c_str(), flags, 0644);
+    if (fd_ >= 0 && (mode == Mode::WriteRegular || mode == Mode::AppendRegular)) {
+        struct stat st;
+        if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) ||
+            (mode == Mode::WriteRegular && ftruncate(fd_, 0) != 0))
+            Close();
+    }
     if (fd_ >= 0 && mode == Mode::Read) {
         struct stat st;
         if (fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode))

@@ -13,12 +13,13 @@
 
 namespace platform {
 
-// Linux cannot forbid other processes to write a file. The hold therefore keeps the file
-// open (its identity stays known), keeps a private copy of its bytes in the temporary
+// Linux cannot forbid other processes to write a file. The hold therefore remembers the
+// file's identity (device and inode), keeps a private copy of its bytes in the temporary
 // directory, lets the extraction refuse the path, and puts the bytes back at release if
-// a setup program wrote or replaced the file in the meantime.
+// a setup program wrote or replaced the file in the meantime. No descriptor stays open:
+// a thousand holds must not use up the process's descriptors.
 struct FileHold::State {
-    int fd = -1;
+    bool held = false;
     dev_t device = 0;
     ino_t inode = 0;
     mode_t mode = 0;
@@ -110,12 +111,16 @@ bool Restore(const std::string& backup, const std::string& target, mode_t mode) 
     const int from = open(backup.c_str(), O_RDONLY | O_CLOEXEC);
     if (from < 0)
         return false;
-    const std::string temp = target + ".restore-tmp";
-    const int to = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    bool ok = to >= 0 && CopyContent(from, to);
+    // A new name of its own: a file already beside the target is never touched.
+    std::string temp = target + ".restore-XXXXXX";
+    const int to = mkostemp(temp.data(), O_CLOEXEC);
+    if (to < 0) {
+        close(from);
+        return false;
+    }
+    bool ok = CopyContent(from, to);
     close(from);
-    if (to >= 0)
-        ok = fchmod(to, mode & 07777) == 0 && close(to) == 0 && ok;
+    ok = fchmod(to, mode & 07777) == 0 && close(to) == 0 && ok;
     ok = ok && rename(temp.c_str(), target.c_str()) == 0;
     if (!ok)
         unlink(temp.c_str());
@@ -141,7 +146,7 @@ bool FileHold::Hold(const std::wstring& path) {
         close(fd);
         return false;
     }
-    state_->fd = fd;
+    state_->held = true;
     state_->device = st.st_dev;
     state_->inode = st.st_ino;
     state_->mode = st.st_mode;
@@ -150,7 +155,7 @@ bool FileHold::Hold(const std::wstring& path) {
 
     std::wstring tempDir = GetTempDirectory();
     std::string pattern = text::WideToSystem(tempDir) + "/installer-hold-XXXXXX";
-    const int backup = mkstemp(pattern.data());
+    const int backup = mkostemp(pattern.data(), O_CLOEXEC);
     if (backup >= 0) {
         const bool copied = CopyContent(fd, backup);
         if (close(backup) == 0 && copied)
@@ -158,11 +163,16 @@ bool FileHold::Hold(const std::wstring& path) {
         else
             unlink(pattern.c_str());
     }
+    close(fd);
     return true;
 }
 
 bool FileHold::IsHeld() const {
-    return state_->fd >= 0;
+    return state_->held;
+}
+
+bool FileHold::HasCopy() const {
+    return !state_->backupPath.empty();
 }
 
 const std::wstring& FileHold::Path() const {
@@ -191,7 +201,6 @@ bool FileHold::Release() {
             ok = Restore(state_->backupPath, target, state_->mode);
         unlink(state_->backupPath.c_str());
     }
-    close(state_->fd);
     *state_ = State{};
     return ok;
 }

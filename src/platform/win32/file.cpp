@@ -25,10 +25,15 @@ bool File::Open(const std::wstring& path, Mode mode) {
         case Mode::Read:
             break;
         case Mode::Write:
+        case Mode::WriteRegular:
             access = GENERIC_WRITE, disposition = CREATE_ALWAYS;
             break;
         case Mode::Append:
+        case Mode::AppendRegular:
             access = FILE_APPEND_DATA, disposition = OPEN_ALWAYS;
+            break;
+        case Mode::CreateNew:
+            access = GENERIC_WRITE, disposition = CREATE_NEW;
             break;
         case Mode::ReadWrite:
             access = GENERIC_READ | GENERIC_WRITE, disposition = OPEN_ALWAYS;

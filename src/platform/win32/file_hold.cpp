@@ -58,6 +58,10 @@ bool FileHold::IsHeld() const {
     return state_->handle != INVALID_HANDLE_VALUE;
 }
 
+bool FileHold::HasCopy() const {
+    return IsHeld();  // the exclusive handle itself keeps the file as it is
+}
+
 const std::wstring& FileHold::Path() const {
     return state_->path;
 }
