@@ -132,12 +132,14 @@ TEST(WaitDialogTest, CountsSecondsAndFillsTheBar) {
     const HWND dialog = thread->Dialog();
     const HWND bar = GetDlgItem(dialog, IDC_WAIT_BAR);
     const HWND message = GetDlgItem(dialog, IDC_WAIT_MESSAGE);
-    EXPECT_EQ(WindowText(message), WaitMessageMarkup());
+    // The label shows the markup's text.
+    EXPECT_EQ(WindowText(message), L"后台正在安装程序，请稍候");
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 300);
     EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_NE(GetWindowLongW(dialog, GWL_STYLE) & WS_CAPTION, static_cast<LONG>(WS_CAPTION));
     // A few real seconds.
-    ASSERT_TRUE(WaitFor([&] { return WindowText(message) == WaitMessageMarkup(3); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return WindowText(message) == L"后台正在安装程序，请稍候 (用时:3秒)"; }));
     EXPECT_GE(SendMessageW(bar, PBM_GETPOS, 0, 0), 3);
     // Past 300 seconds the bar stays full and the seconds go on.
     for (int tick = 0; tick < 310; ++tick)

@@ -103,7 +103,8 @@ TEST(DownloadPageTest, RunRendersProgressAndEndsOnTheFinishPage) {
 
         // Page 4: tip, name file, then Finish with or without deleting the package.
         const HWND page4 = run.PageWindow(3);
-        EXPECT_EQ(WindowText(GetDlgItem(page4, IDC_FINISH_TIP)), L"\n请双击打开");
+        // No shortcuts: a line break, then the hint (the label reads its lines back with CR LF).
+        EXPECT_EQ(WindowText(GetDlgItem(page4, IDC_FINISH_TIP)), L"\r\n请双击打开");
         EXPECT_EQ(WindowText(GetDlgItem(page4, IDC_PAGE_BODY)), L"安装完成");
         EXPECT_TRUE(IsDlgButtonChecked(page4, IDC_DELETE_PACKAGES));
         EXPECT_TRUE(WaitFor(
