@@ -22,8 +22,7 @@ void CWaitDlg::OnTimer(UINT_PTR id) {
     ++barPosition_;
     SendMessageW(Item(IDC_WAIT_BAR), PBM_SETPOS, barPosition_, 0);
     ++elapsedSeconds_;
-    controls_.SetMarkup(window_, IDC_WAIT_MESSAGE, WaitMessageMarkup(elapsedSeconds_),
-                                    true);
+    controls_.SetMarkup(window_, IDC_WAIT_MESSAGE, WaitMessageMarkup(elapsedSeconds_), true);
 }
 
 CWaitThread* CWaitThread::Start() {
