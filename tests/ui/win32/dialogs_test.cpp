@@ -160,11 +160,7 @@ TEST(WaitDialogTest, CountsSecondsAndFillsTheBar) {
 TEST(WaitDialogTest, FollowsTheWizardAndCancelTakesItDown) {
     WizardEnvironment environment;
     WizardRun run(environment, IDYES);
-    ASSERT_TRUE(run.WaitForPage(0));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(1));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(2));
+    ASSERT_TRUE(run.AdvanceTo(2));
     CPage3& page = run.Sheet().Page3();
     page.StartWaitDialog();
     ASSERT_TRUE(WaitFor([&] { return page.WaitDialogReady(); }));

@@ -50,15 +50,6 @@ std::string ReadFileBytes(const std::wstring& path) {
     return content.str();
 }
 
-// Leads the wizard to page 3 with the directories of the environment.
-void GoToDownloadPage(WizardRun& run) {
-    ASSERT_TRUE(run.WaitForPage(0));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(1));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(2));
-}
-
 TEST(DownloadPageTest, RunRendersProgressAndEndsOnTheFinishPage) {
     struct FinishCase {
         const char* name;
@@ -69,7 +60,7 @@ TEST(DownloadPageTest, RunRendersProgressAndEndsOnTheFinishPage) {
         WizardEnvironment environment;
         environment.fake.AddPackage("pack.dat", std::string(300 * 1024, 'p'));
         WizardRun run(environment);
-        GoToDownloadPage(run);
+        ASSERT_TRUE(run.AdvanceTo(2));
         const HWND page3 = run.PageWindow(2);
         const HWND list = GetDlgItem(page3, IDC_PACKAGE_LIST);
         ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
@@ -135,7 +126,7 @@ TEST(DownloadPageTest, LogListAnimationAndWorkerLines) {
     };
     WizardEnvironment environment;
     WizardRun run(environment);
-    GoToDownloadPage(run);
+    ASSERT_TRUE(run.AdvanceTo(2));
     const HWND page3 = run.PageWindow(2);
     const HWND box = GetDlgItem(page3, IDC_LOG_LIST);
     CPage3& page = run.Sheet().Page3();
@@ -167,7 +158,7 @@ TEST(DownloadPageTest, RuntimeChoiceFetchesThePlanAgain) {
     WizardEnvironment environment;
     environment.fake.AddPackage("a.dat", std::string(2048, 'a'));
     WizardRun run(environment);
-    GoToDownloadPage(run);
+    ASSERT_TRUE(run.AdvanceTo(2));
     const HWND page3 = run.PageWindow(2);
     const HWND list = GetDlgItem(page3, IDC_PACKAGE_LIST);
     ASSERT_EQ(Cell(list, 0, 6), L"2.5");

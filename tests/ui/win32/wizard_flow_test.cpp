@@ -133,9 +133,7 @@ TEST(WizardFlowTest, StateMachine) {
 TEST(WizardFlowTest, CancelAnsweredNoKeepsPage2Entries) {
     WizardEnvironment environment;
     WizardRun run(environment, IDNO);
-    ASSERT_TRUE(run.WaitForPage(0));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(1));
+    ASSERT_TRUE(run.AdvanceTo(1));
     const HWND installBox = GetDlgItem(run.PageWindow(1), IDC_INSTALL_DIR);
     SetWindowTextW(installBox, L"C:\\typed by the user");
     run.Press(PSBTN_CANCEL);
