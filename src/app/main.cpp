@@ -5,6 +5,9 @@
 #include "platform/command_line.h"
 #include "platform/console.h"
 #include "ui/console_front_end.h"
+#ifdef _WIN32
+#include "ui/win32/wizard_front_end.h"
+#endif
 
 #ifdef _WIN32
 #include <cstdlib>
@@ -22,6 +25,7 @@ void __verbose_terminate_handler() {
 int main() {
     platform::AttachParentConsole();
     const std::wstring commandTail = platform::GetCommandTail();
+    [[maybe_unused]] bool console = true;
     {
         // The usage text needs no context, log or service.
         CInstallContext words({}, L"");
@@ -30,7 +34,20 @@ int main() {
             platform::WriteStdout(ConsoleFrontEnd::UsageText());
             return 0;
         }
+#ifdef _WIN32
+        // Windows shows the wizard unless the console is asked for.
+        console = words.GetParam(L"ui") == L"console";
+#endif
     }
+#ifdef _WIN32
+    if (!console) {
+        WizardFrontEnd frontEnd;
+        CInstallApp app(CInstallContext::Instance(), frontEnd);
+        app.InitInstance(commandTail);
+        frontEnd.EndProcessIfAbandoned();
+        return 0;
+    }
+#endif
     ConsoleFrontEnd frontEnd;
     CInstallApp app(CInstallContext::Instance(), frontEnd);
     app.InitInstance(commandTail);
