@@ -5,10 +5,14 @@
 #include "platform/command_line.h"
 #include "platform/console.h"
 #include "ui/console_front_end.h"
+#ifdef _WIN32
+#include "ui/win32/wizard_front_end.h"
+#endif
 
 int main() {
     platform::AttachParentConsole();
     const std::wstring commandTail = platform::GetCommandTail();
+    [[maybe_unused]] bool console = true;
     {
         // The usage text needs no context, log or service.
         CInstallContext words({}, L"");
@@ -17,7 +21,20 @@ int main() {
             platform::WriteStdout(ConsoleFrontEnd::UsageText());
             return 0;
         }
+#ifdef _WIN32
+        // Windows shows the wizard unless the console is asked for.
+        console = words.GetParam(L"ui") == L"console";
+#endif
     }
+#ifdef _WIN32
+    if (!console) {
+        WizardFrontEnd frontEnd;
+        CInstallApp app(CInstallContext::Instance(), frontEnd);
+        app.InitInstance(commandTail);
+        frontEnd.EndProcessIfAbandoned();
+        return 0;
+    }
+#endif
     ConsoleFrontEnd frontEnd;
     CInstallApp app(CInstallContext::Instance(), frontEnd);
     app.InitInstance(commandTail);

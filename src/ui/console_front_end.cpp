@@ -11,6 +11,7 @@
 #include "platform/text_codec.h"
 #include "service/common.h"
 #include "ui/path_page_logic.h"
+#include "ui/progress_view.h"
 
 namespace {
 
@@ -201,23 +202,8 @@ void ConsoleFrontEnd::StopTimer(int id) {
 void ConsoleFrontEnd::Tick() {
     if (page_ == nullptr)
         return;
-    std::vector<TaskSnapshot> snapshots;
-    for (auto& [key, task] : CDownloadManager::Instance().tasks) {
-        if (task.present) {
-            snapshots.push_back({key, task.size, true, 0, 0});
-            continue;
-        }
-        const int64_t done = task.GetDoneBytes();
-        snapshots.push_back({key, task.size, false, done, task.GetPreviousDoneBytes()});
-    }
-    std::vector<PackageRow> rows = page_->Rows();
-    const std::vector<PackageRow> before = rows;
-    ApplyProgressTick(snapshots, rows, totals_);
-    for (size_t r = 0; r < rows.size(); ++r)
-        for (int c = 2; c <= 5; ++c)
-            if (rows[r][c] != before[r][c])
-                page_->SetCell(static_cast<int>(r), c, rows[r][c]);
-    DrawProgress(rows, totals_);
+    TickDownloadPage(CDownloadManager::Instance(), *page_, totals_);
+    DrawProgress(page_->Rows(), totals_);
 }
 
 void ConsoleFrontEnd::DrawProgress(const std::vector<PackageRow>& rows,
