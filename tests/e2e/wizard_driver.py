@@ -43,6 +43,11 @@ class WizardDriver:
             except (OSError, subprocess.TimeoutExpired):
                 self.process.kill()
                 self.process.wait()
+        for pipe in (self.process.stdin, self.process.stdout):
+            try:
+                pipe.close()
+            except OSError:
+                pass
 
     def call(self, *args):
         line = "\t".join(_encode(a) for a in args) + "\n"

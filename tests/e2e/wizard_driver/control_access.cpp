@@ -63,26 +63,26 @@ class RemoteBuffer {
 };
 
 constexpr int kCellChars = 1024;
+// The borrowed block: the request's structure first, the text after it.
+constexpr size_t kTextOffset = 256;
+constexpr size_t kQueryBlockSize = kTextOffset + kCellChars * sizeof(wchar_t);
 
-// Sends a list-view request whose structure points at a text buffer in the installer, and
-// reads that text back.
+// Sends a list-view request whose structure points at the text part of the block, and reads
+// that text back. One block serves every cell of a read.
 template <typename Item>
-bool RemoteTextQuery(HWND listView, UINT message, WPARAM wParam, Item item, std::wstring& text) {
-    const size_t textOffset = (sizeof(Item) + 15) & ~size_t{15};
-    RemoteBuffer buffer(listView, textOffset + kCellChars * sizeof(wchar_t));
-    if (!buffer.valid()) {
-        return false;
-    }
-    item.pszText = reinterpret_cast<wchar_t*>(buffer.at(textOffset));
+bool RemoteTextQuery(const RemoteBuffer& block, HWND listView, UINT message, WPARAM wParam,
+                     Item item, std::wstring& text) {
+    static_assert(sizeof(Item) <= kTextOffset);
+    item.pszText = reinterpret_cast<wchar_t*>(block.at(kTextOffset));
     item.cchTextMax = kCellChars;
     const wchar_t empty = 0;
     LRESULT ignored = 0;
-    if (!buffer.Write(0, &item, sizeof(item)) || !buffer.Write(textOffset, &empty, sizeof(empty)) ||
-        !Send(listView, message, wParam, reinterpret_cast<LPARAM>(buffer.at(0)), ignored)) {
+    if (!block.Write(0, &item, sizeof(item)) || !block.Write(kTextOffset, &empty, sizeof(empty)) ||
+        !Send(listView, message, wParam, reinterpret_cast<LPARAM>(block.at(0)), ignored)) {
         return false;
     }
     wchar_t local[kCellChars] = {};
-    if (!buffer.Read(textOffset, local, sizeof(local))) {
+    if (!block.Read(kTextOffset, local, sizeof(local))) {
         return false;
     }
     local[kCellChars - 1] = 0;
@@ -156,12 +156,16 @@ bool ReadListViewColumns(HWND listView, std::vector<std::wstring>& captions) {
     if (!ReadColumnCount(listView, count)) {
         return false;
     }
+    const RemoteBuffer block(listView, kQueryBlockSize);
+    if (!block.valid()) {
+        return false;
+    }
     captions.clear();
     for (int column = 0; column < count; ++column) {
         LVCOLUMNW item = {};
         item.mask = LVCF_TEXT;
         std::wstring caption;
-        if (!RemoteTextQuery(listView, LVM_GETCOLUMNW, column, item, caption)) {
+        if (!RemoteTextQuery(block, listView, LVM_GETCOLUMNW, column, item, caption)) {
             return false;
         }
         captions.push_back(caption);
@@ -175,13 +179,17 @@ bool ReadListViewRows(HWND listView, std::vector<std::vector<std::wstring>>& row
     if (!ReadColumnCount(listView, columns) || !Send(listView, LVM_GETITEMCOUNT, 0, 0, count)) {
         return false;
     }
+    const RemoteBuffer block(listView, kQueryBlockSize);
+    if (!block.valid()) {
+        return false;
+    }
     rows.assign(static_cast<size_t>(count), {});
     for (LRESULT row = 0; row < count; ++row) {
         for (int column = 0; column < columns; ++column) {
             LVITEMW item = {};
             item.iSubItem = column;
             std::wstring cell;
-            if (!RemoteTextQuery(listView, LVM_GETITEMTEXTW, row, item, cell)) {
+            if (!RemoteTextQuery(block, listView, LVM_GETITEMTEXTW, row, item, cell)) {
                 return false;
             }
             rows[row].push_back(cell);

@@ -9,8 +9,8 @@
 #include <functional>
 #include <map>
 
-#include "support/win32/window_capture.h"
 #include "wizard_driver/control_access.h"
+#include "wizard_driver/screen_capture.h"
 #include "wizard_driver/target_windows.h"
 
 namespace wizard_driver {
@@ -288,13 +288,13 @@ Answer Move(TargetProcess&, const Args& a) {
     return Answer::Ok();
 }
 
-// capture <window> <PNG path>: what the screen shows of it, once it has painted
+// capture <window> <PNG path>: what the screen shows of it, once that has settled
 Answer Capture(TargetProcess&, const Args& a) {
-    const HWND window = ParseWindow(a[0]);
-    if (!WaitUntilIdle(window)) {
-        return Answer::Error(L"the window does not answer");
+    std::wstring error;
+    if (!CaptureSettledWindow(ParseWindow(a[0]), a[1], error)) {
+        return Answer::Error(error);
     }
-    return SaveWindowAsPng(window, a[1]) ? Answer::Ok() : Answer::Error(L"capture failed");
+    return Answer::Ok();
 }
 
 struct Command {
