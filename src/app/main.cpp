@@ -9,6 +9,19 @@
 #include "ui/win32/wizard_front_end.h"
 #endif
 
+#ifdef _WIN32
+#include <cstdlib>
+
+// An exception nobody catches ends the process. The library's own handler would print the
+// exception's type to a console that a windowed program does not have, and it brings the
+// C++ name demangler (about 45 KB) into the executable.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
+#endif
+
 int main() {
     platform::AttachParentConsole();
     const std::wstring commandTail = platform::GetCommandTail();

@@ -14,11 +14,13 @@
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
 #include "support/http_test_server.h"
+#include "support/refusing_port.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using test_support::HttpTestServer;
+using test_support::RefusingPort;
 
 class RecordingDisplay : public IInitDisplay {
   public:
@@ -177,14 +179,14 @@ TEST_F(InitSequenceTest, FailuresAndTheirMessages) {
          {L"下载服务器列表...\r\n", L"失败码(7),不能连接主机\r\n", L"下载配制信息...\r\n",
           L"读取配制信息失败，按ESC键退出...\r\n", logPath}},
     };
+    const RefusingPort refused;
     for (const auto& c : cases) {
         serverList = c.serverList;
         firstPage = c.firstPage;
         display.texts.clear();
         downloads.serverHosts.clear();
-        context.serverList = {c.serviceUp
-                                  ? service.WideHostPort()
-                                  : L"127.0.0.1:" + std::to_wstring(HttpTestServer::UnusedPort())};
+        context.serverList = {c.serviceUp ? service.WideHostPort()
+                                          : L"127.0.0.1:" + std::to_wstring(refused.Port())};
         EXPECT_EQ(Run(), -1);
         EXPECT_EQ(display.texts, c.texts) << c.serverList << " " << c.firstPage;
     }

@@ -25,23 +25,26 @@ CLEAR_PASSWORDS = ("Http-Demo.2024", "Ftp-Demo.2024", "Qz-Data.Pass-7")
 DATA_PASSWORD = b"Qz-Data.Pass-7"
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind((HOST, 0))
-        return s.getsockname()[1]
+def refusing_socket():
+    """A socket bound to a loopback port that never listens: connections to the port are
+    refused, and no other server can take it while the socket is open."""
+    s = socket.socket()
+    s.bind((HOST, 0))
+    return s
 
 
-def wait_until_listening(port, process, seconds=20):
+def wait_for_port(log_path, pattern, process, seconds=60):
+    """The port a server chose, from the line it prints once it listens."""
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
+        with open(log_path, encoding="utf-8", errors="replace") as f:
+            found = re.search(pattern, f.read())
+        if found:
+            return int(found.group(1))
         if process.poll() is not None:
-            return False
-        try:
-            with socket.create_connection((HOST, port), timeout=0.5):
-                return True
-        except OSError:
-            time.sleep(0.1)
-    return False
+            return None
+        time.sleep(0.1)
+    return None
 
 
 class DemoServers:
@@ -76,39 +79,48 @@ class DemoServers:
             generate.append("--data-kib=%d" % self.data_kib)
         subprocess.run(generate, check=True, stdout=subprocess.DEVNULL, timeout=120)
 
-        self.service_port, self.http_port, self.ftp_port = free_port(), free_port(), free_port()
-        self.service = "%s:%d" % (HOST, self.service_port)
-        with open(os.path.join(ROOT, "demo", "catalog.json"), encoding="utf-8") as f:
+        # Every server takes a port of its own choosing and prints it, so that nothing can
+        # take a port between its choice and its use. The mirrors read the demo catalog as
+        # it is, under the ips it names them by; the service's catalog has the real ports.
+        demo_catalog = os.path.join(ROOT, "demo", "catalog.json")
+        common = ["--files", self.files, "--listen", HOST]
+        # A second instance of the service program is the HTTP mirror on its own.
+        self.http_port = self._spawn(
+            "http", [self.service_binary, "--catalog", demo_catalog] + common +
+            ["--port", "0", "--mirror-port", "0", "--mirror-address", CATALOG_HTTP,
+             "--events", os.path.join(self.state, "mirror-events.jsonl")],
+            r"HTTP mirror listening on [0-9.]+:(\d+)")
+        self.ftp_port = self._spawn(
+            "ftp", [os.path.join(ROOT, "server", "ftp-mirror"), "--catalog", demo_catalog] +
+            common + ["--port", "0", "--address", CATALOG_FTP],
+            r"FTP mirror listening on [0-9.]+:(\d+)")
+
+        with open(demo_catalog, encoding="utf-8") as f:
             catalog = f.read()
         catalog = catalog.replace('"%s"' % CATALOG_HTTP, '"%s:%d"' % (HOST, self.http_port))
         catalog = catalog.replace('"%s"' % CATALOG_FTP, '"%s:%d"' % (HOST, self.ftp_port))
         self.catalog = os.path.join(self.state, "catalog.json")
         with open(self.catalog, "w", encoding="utf-8") as f:
             f.write(catalog)
-
-        common = ["--catalog", self.catalog, "--files", self.files, "--listen", HOST]
-        self._spawn("service", [self.service_binary] + common +
-                    ["--port", str(self.service_port), "--events", self.events_path],
-                    self.service_port)
-        # A second instance of the service program is the HTTP mirror on its own.
-        self._spawn("http", [self.service_binary] + common +
-                    ["--port", str(free_port()), "--mirror-port", str(self.http_port),
-                     "--events", os.path.join(self.state, "mirror-events.jsonl")],
-                    self.http_port)
-        self._spawn("ftp", [os.path.join(ROOT, "server", "ftp-mirror")] + common +
-                    ["--port", str(self.ftp_port)], self.ftp_port)
+        self.service_port = self._spawn(
+            "service", [self.service_binary, "--catalog", self.catalog] + common +
+            ["--port", "0", "--events", self.events_path],
+            r"install service listening on [0-9.]+:(\d+)")
+        self.service = "%s:%d" % (HOST, self.service_port)
         probe = "http://%s/inst/?comname=Vornel&appid=qz&action=getver" % self.service
-        with urllib.request.urlopen(probe, timeout=5) as answer:
+        with urllib.request.urlopen(probe, timeout=30) as answer:
             if not answer.read().startswith(b"OK"):
                 raise RuntimeError("the install service does not answer OK")
 
-    def _spawn(self, name, command, port):
-        log = open(os.path.join(self.state, name + ".log"), "ab")
-        process = subprocess.Popen(command, stdout=log, stderr=log, start_new_session=True)
-        log.close()
+    def _spawn(self, name, command, port_pattern):
+        log_path = os.path.join(self.state, name + ".log")
+        with open(log_path, "wb") as log:
+            process = subprocess.Popen(command, stdout=log, stderr=log, start_new_session=True)
         self.processes[name] = process
-        if not wait_until_listening(port, process):
-            raise RuntimeError("%s does not listen on port %d; see %s" % (name, port, self.state))
+        port = wait_for_port(log_path, port_pattern, process)
+        if port is None:
+            raise RuntimeError("%s does not listen; see %s" % (name, log_path))
+        return port
 
     def kill(self, name):
         process = self.processes[name]

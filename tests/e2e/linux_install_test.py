@@ -65,7 +65,7 @@ class LinuxRun:
         return subprocess.Popen([INSTALLER, self.words(service, extra)], env=self.environment(),
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
-    def run(self, service, extra=(), timeout=120):
+    def run(self, service, extra=(), timeout=300):
         process = self.start(service, extra)
         return finish(process, timeout)
 

@@ -26,7 +26,7 @@ class WindowsDemoInstallTest(win.DemoInstallChecks, unittest.TestCase):
                           "installdir=" + win.windows_path(inst),
                           "downloaddir=" + win.windows_path(downloads), "netver=4.0"])
         # The bytes reach Wine's command line as UTF-8 and the installer as code page 936.
-        result = win.wine([win.INSTALLER, words], timeout=150)
+        result = win.wine([win.INSTALLER, words], timeout=400)
         # Wine hands the console text to a pipe in the Unix locale's encoding.
         out = result.stdout.decode("utf-8", "replace")
         self.assertEqual(result.returncode, 0, "stdout:\n%s\nstderr:\n%s" % (

@@ -377,8 +377,10 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
 
     def test_without_service_the_init_dialog_waits_for_escape(self):
         d = self.driver
-        # A port nothing listens on: the service cannot be reached.
-        self.start_installer("127.0.0.1:%d" % win.e2e.free_port())
+        # A port that refuses connections: the service cannot be reached.
+        refusing = win.e2e.refusing_socket()
+        self.addCleanup(refusing.close)
+        self.start_installer("%s:%d" % refusing.getsockname())
         dialog = d.window("#32770", "qz 开始安装")
         text = d.wait_text(dialog, 1024, "读取配制信息失败，按ESC键退出...")
         self.assertIn("下载服务器列表...\r\n失败码(7),不能连接主机\r\n下载配制信息...\r\n", text)

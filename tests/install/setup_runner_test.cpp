@@ -149,14 +149,16 @@ class SetupRunnerTest : public testing::Test {
 TEST_F(SetupRunnerTest, StartsAllThenWaitsInStartOrder) {
     AddProgram(L"first.exe");
     AddProgram(L"second setup.exe");
-    const std::wstring firstParams = L"first.rec 1500 --flag \"two words\"";
+    // The first program runs until the second has ended: a runner that waited for the first
+    // before starting the second would see the first end only after its two-minute bound.
+    const std::wstring firstParams = L"first.rec until=second.rec --flag \"two words\"";
     const std::wstring secondParams = L"second.rec 100";
     const InstallPlan plan = {Package(L"first.exe", firstParams),
                               Package(L"readme.txt", L"ignored"),
                               Package(L"second setup.exe", secondParams)};
 
-    // When the first program's completion is logged, the second (much shorter) one must
-    // have run to its end already: it was started before the first wait.
+    // When the first program's completion is logged, the second must have run to its end
+    // already: it was started before the first wait.
     std::atomic<bool> secondEndedBeforeFirstCompletion{false};
     frontEnd_.onLine = [&](const std::wstring& line) {
         if (line == L"first.exe 后台安装完毕")
@@ -176,8 +178,8 @@ TEST_F(SetupRunnerTest, StartsAllThenWaitsInStartOrder) {
     const FixtureRecord first = ReadRecord(JoinPath(setup_, L"first.rec"));
     EXPECT_TRUE(first.ended);
     EXPECT_EQ(first.cwd, ExpectedCwd());
-    EXPECT_EQ(first.args,
-              (std::vector<std::wstring>{L"first.rec", L"1500", L"--flag", L"two words"}));
+    EXPECT_EQ(first.args, (std::vector<std::wstring>{L"first.rec", L"until=second.rec", L"--flag",
+                                                     L"two words"}));
 #ifdef _WIN32
     EXPECT_EQ(first.line, CommandLine(L"first.exe", firstParams));
 #endif

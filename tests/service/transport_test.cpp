@@ -2,15 +2,18 @@
 // rotation, failures of the transfer and the log lines.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "service/http_transport.h"
 #include "service_test_support.h"
+#include "support/refusing_port.h"
 
 using service_test::AnswerWith;
 using service_test::LoggedContext;
 using test_support::HttpTestServer;
+using test_support::RefusingPort;
 
 namespace {
 
@@ -141,7 +144,8 @@ TEST(QueryService, AnsweringEntryIsCopiedToTheFront) {
     AnswerWith(answering, "OK[]");
     AnswerWith(fourth, "OK[]");
     AnswerWith(fifth, "OK[]");
-    const std::wstring refused = L"127.0.0.1:" + std::to_wstring(HttpTestServer::UnusedPort());
+    const RefusingPort refusing;
+    const std::wstring refused = L"127.0.0.1:" + std::to_wstring(refusing.Port());
     LoggedContext logged({refused, notFound.WideHostPort(), answering.WideHostPort(),
                           fourth.WideHostPort(), fifth.WideHostPort()});
     ServiceRecordList records;
@@ -161,7 +165,8 @@ TEST(QueryService, AnsweringEntryIsCopiedToTheFront) {
 }
 
 TEST(QueryService, TransferFailuresGiveTheirCodes) {
-    LoggedContext logged({L"127.0.0.1:" + std::to_wstring(HttpTestServer::UnusedPort())});
+    const RefusingPort refused;
+    LoggedContext logged({L"127.0.0.1:" + std::to_wstring(refused.Port())});
     ServiceRecordList records;
     std::wstring resultText;
     EXPECT_FALSE(logged.context->QueryService(kQuery, records, resultText));
@@ -170,15 +175,19 @@ TEST(QueryService, TransferFailuresGiveTheirCodes) {
 }
 
 TEST(QueryService, StallingServerTimesOutAfterThreeSeconds) {
+    // The answer is held back until the client has given up, however slow the machine.
+    std::atomic<bool> clientDone{false};
     HttpTestServer stalling;
-    stalling.Handle("/inst/", [](const httplib::Request&, httplib::Response& res) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(3600));
+    stalling.Handle("/inst/", [&clientDone](const httplib::Request&, httplib::Response& res) {
+        for (int i = 0; i < 2400 && !clientDone; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
         res.set_content("OK[]", "text/plain");
     });
     LoggedContext logged({stalling.WideHostPort()});
     ServiceRecordList records;
     std::wstring resultText = L"untouched";
     EXPECT_FALSE(logged.context->QueryService(kQuery, records, resultText));
+    clientDone = true;
     EXPECT_EQ(logged.context->lastTransferResult, 28);  // operation timed out
     EXPECT_EQ(resultText, L"untouched");
     EXPECT_NE(logged.LogText().find(L"\tHttpGet\t\tfaild\r\n"), std::wstring::npos);

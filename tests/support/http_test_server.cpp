@@ -67,11 +67,4 @@ void HttpTestServer::Dispatch(const httplib::Request& request, httplib::Response
     }
 }
 
-int HttpTestServer::UnusedPort() {
-    HttpTestServer probe;
-    const int port = probe.Port();
-    probe.Stop();  // closes the listening socket: connections are refused from now on
-    return port;
-}
-
 }  // namespace test_support

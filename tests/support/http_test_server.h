@@ -46,9 +46,6 @@ class HttpTestServer {
     // Stops listening and waits for running handlers; the destructor does it too.
     void Stop();
 
-    // A port on 127.0.0.1 that was free a moment ago and has nothing listening on it.
-    static int UnusedPort();
-
   private:
     void Dispatch(const httplib::Request& request, httplib::Response& response);
 

@@ -10,6 +10,7 @@ BOOL CPage1::OnInitDialog() {
     controls_.SetMarkup(window_, IDC_PAGE_TITLE, TitleMarkup(context_, L"华文中宋"), true);
     controls_.SetMarkup(window_, IDC_PAGE_BODY, context_.config[L"bodytext"]);
     SetItemText(IDC_AGREEMENT_TEXT, ReadAgreementText(context_.GetParam(L"copyright_path")));
+    agreementBox_.AttachDlgItem(window_, IDC_AGREEMENT_TEXT);
     controls_.ShowSidePicture(window_, context_.GetParam(L"leftjpg_path"));
     SetChecked(IDC_AGREE, true);
     SetItemText(IDC_VERSION_LINE, VersionLine(context_));

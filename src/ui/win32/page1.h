@@ -1,5 +1,6 @@
 #pragma once
 // Page 1: welcome, the agreement and its box, the version and tool lines.
+#include "ui/win32/dialog_keys.h"
 #include "ui/win32/wizard_page.h"
 
 class CPage1 : public CWizardPage {
@@ -12,4 +13,7 @@ class CPage1 : public CWizardPage {
     bool OnCommand(int id, int code) override;
     LRESULT OnWizardNext() override;
     bool OnQueryCancel() override { return ConfirmCancel(); }
+
+  private:
+    win32::DialogKeysBox agreementBox_;
 };

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "support/refusing_port.h"
 #include "ui/page_texts.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/init_dialog.h"
@@ -48,9 +49,9 @@ TEST(InitDialogTest, EndStates) {
         SCOPED_TRACE(c.name);
         WizardEnvironment environment;
         environment.context.SetParam(L"appid", L"qz");
+        test_support::RefusingPort refused;
         if (!c.serviceUp)
-            environment.context.serverList = {
-                L"127.0.0.1:" + std::to_wstring(test_support::HttpTestServer::UnusedPort())};
+            environment.context.serverList = {L"127.0.0.1:" + std::to_wstring(refused.Port())};
         CDownloadManager downloads;
         CInitDlg dialog(environment.context, downloads);
         std::atomic<DWORD> threadId{0};
@@ -94,8 +95,8 @@ TEST(InitDialogTest, EndStates) {
 
 TEST(InitDialogTest, LongTextKeepsWhatIsOnScreen) {
     WizardEnvironment environment;
-    environment.context.serverList = {L"127.0.0.1:" +
-                                      std::to_wstring(test_support::HttpTestServer::UnusedPort())};
+    test_support::RefusingPort refused;
+    environment.context.serverList = {L"127.0.0.1:" + std::to_wstring(refused.Port())};
     CDownloadManager downloads;
     CInitDlg dialog(environment.context, downloads);
     std::atomic<DWORD> threadId{0};

@@ -10,7 +10,7 @@ namespace {
 
 using namespace wizard_test;
 
-enum class Act { Next, Back, Cancel, ClickAgree, UncheckQuietly };
+enum class Act { Next, Back, Cancel, ClickAgree, UncheckQuietly, Enter, Escape };
 
 struct Step {
     Act act;
@@ -30,6 +30,10 @@ constexpr const wchar_t* kCancelQuestion = L"安装正在进行，是否退出�
 
 const FlowCase kFlowCases[] = {
     {"next with the box checked", {{Act::Next, IDOK, 1, nullptr, 1, 1}}},
+    {"enter presses next", {{Act::Enter, IDOK, 1, nullptr, 1, 1}}},
+    {"esc asks, no keeps the page",
+     {{Act::Next, IDOK, 1, nullptr, 1, 1}, {Act::Escape, IDNO, 1, kCancelQuestion, 1, 1}}},
+    {"esc answered yes closes", {{Act::Escape, IDYES, -1, kCancelQuestion, -1, -1}}},
     {"the box toggles next",
      {{Act::ClickAgree, IDOK, 0, nullptr, 0, 0}, {Act::ClickAgree, IDOK, 0, nullptr, 1, 0}}},
     {"next reached with the box unchecked",
@@ -67,6 +71,12 @@ void Perform(WizardRun& run, Act act) {
             break;
         case Act::Cancel:
             run.Press(PSBTN_CANCEL);
+            break;
+        case Act::Enter:
+            run.PressKey(VK_RETURN);
+            break;
+        case Act::Escape:
+            run.PressKey(VK_ESCAPE);
             break;
         case Act::ClickAgree:
             run.OnWizardThread(
@@ -132,6 +142,20 @@ TEST(WizardFlowTest, CancelAnsweredNoKeepsPage2Entries) {
     ASSERT_TRUE(WaitFor([&] { return run.Boxes().Count() == 1; }));
     ASSERT_TRUE(run.WaitForPage(1));
     EXPECT_EQ(WindowText(installBox), L"C:\\typed by the user");
+}
+
+TEST(WizardFlowTest, FocusStartsOnTheFirstControlThatTakesIt) {
+    const int firstControls[] = {IDC_AGREEMENT_TEXT, IDC_INSTALL_DIR, IDC_NET_DEFAULT};
+    WizardEnvironment environment;
+    WizardRun run(environment);
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE("page " + std::to_string(page + 1));
+        if (page > 0)
+            run.Press(PSBTN_NEXT);
+        ASSERT_TRUE(run.WaitForPage(page));
+        EXPECT_TRUE(WaitFor(
+            [&] { return run.Focus() == GetDlgItem(run.PageWindow(page), firstControls[page]); }));
+    }
 }
 
 TEST(WizardFlowTest, FrameCaptionAndCentring) {

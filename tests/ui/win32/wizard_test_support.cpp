@@ -241,6 +241,18 @@ void WizardRun::Press(int button) {
         PostMessageW(frame, PSM_PRESSBUTTON, button, 0);
 }
 
+HWND WizardRun::Focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(threadId_.load(), &info) ? info.hwndFocus : nullptr;
+}
+
+void WizardRun::PressKey(WPARAM key) {
+    const HWND focus = Focus();
+    PostMessageW(focus, WM_KEYDOWN, key, 1);
+    PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+}
+
 bool WizardRun::ButtonEnabled(int id) const {
     return IsWindowEnabled(GetDlgItem(frame_.load(), id)) != FALSE;
 }

@@ -86,6 +86,11 @@ class WizardRun {
     HWND Frame() const { return frame_; }
     MessageBoxAnswerer& Boxes() { return boxes_; }
     bool Closed() const { return closed_.load(); }
+    DWORD ThreadId() const { return threadId_.load(); }
+    // The control that has the keyboard focus on the wizard's thread.
+    HWND Focus() const;
+    // Presses a key in the focused control, as the keyboard would.
+    void PressKey(WPARAM key);
 
     // The index of the page on screen, -1 once the wizard has closed.
     int CurrentPage() const;
