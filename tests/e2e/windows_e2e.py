@@ -58,6 +58,24 @@ def unix_path(windows_path):
 def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
+class Place:
+    """A directory as the installer names it (windows) and as the test reads it (unix)."""
+
+    def __init__(self, windows, unix):
+        self.windows, self.unix = windows, unix
+
+    @classmethod
+    def of_unix(cls, path):
+        return cls(windows_path(path), path)
+
+    @classmethod
+    def of_windows(cls, path):
+        return cls(path, unix_path(path))
+
+    def join(self, name):
+        return os.path.join(self.unix, name)
+
+
 def reg_values(text):
     """Values of a `reg query` listing: {name: data}."""
     values = {}
@@ -112,15 +130,19 @@ class DemoInstallChecks:
         cls.servers.__exit__(None, None, None)
         shutil.rmtree(cls.scratch, ignore_errors=True)
 
+    def check_packages_deleted(self, downloads):
+        for name in PLANNED:
+            self.assertFalse(os.path.exists(downloads.join(name)), name + " was not deleted")
+
     def check_files(self, inst):
-        e2e.check_package_files(self, self.servers, inst, "4.0")
+        e2e.check_package_files(self, self.servers, inst.unix, "4.0")
         # The mingw-built setup program ran hidden in the install directory.
-        with open(os.path.join(inst, "setup-marker.txt"), "rb") as f:
+        with open(inst.join("setup-marker.txt"), "rb") as f:
             self.assertEqual(f.read(), b"qz demo setup ran with 1 argument(s)\r\n/quiet\r\n")
         # config\Name.ini and the package's config\name.ini are one file on Windows.
-        names = [n for n in os.listdir(os.path.join(inst, "config")) if n.lower() == "name.ini"]
+        names = [n for n in os.listdir(inst.join("config")) if n.lower() == "name.ini"]
         self.assertEqual(len(names), 1, names)
-        values = e2e.read_ini(os.path.join(inst, "config", names[0]), "gbk")["Name"]
+        values = e2e.read_ini(os.path.join(inst.unix, "config", names[0]), "gbk")["Name"]
         self.assertEqual(values, {"exe": "QzDemo.exe", "username": "Vornel", "appid": "qz",
                                   "ver": "1.0.0", "title": DISPLAY_NAME})
 
@@ -128,23 +150,23 @@ class DemoInstallChecks:
         result = wine(["reg", "query", UNINSTALL_KEY])
         self.assertEqual(result.returncode, 0, "no uninstall entry in the registry")
         values = reg_values(result.stdout.decode("gbk", "replace"))
-        uninstaller = windows_path(inst) + "\\uninst\\unins000.exe"
+        uninstaller = inst.windows + "\\uninst\\unins000.exe"
         self.assertEqual(values.get("DisplayName"), DISPLAY_NAME)
         self.assertEqual(values.get("Publisher"), "Vornel")
         self.assertEqual(values.get("InstallDate"), datetime.date.today().strftime("%Y%m%d"))
-        self.assertEqual(values.get("InstallLocation"), windows_path(inst))
+        self.assertEqual(values.get("InstallLocation"), inst.windows)
         self.assertEqual(values.get("UninstallString"), '"%s"' % uninstaller)
         self.assertEqual(values.get("QuietUninstallString"), '"%s" /SILENT' % uninstaller)
 
     def check_install_record_and_shortcuts(self, inst):
-        record = e2e.read_ini(os.path.join(inst, "uninst", "install.ini"), "gbk")
+        record = e2e.read_ini(os.path.join(inst.unix, "uninst", "install.ini"), "gbk")
         info = record["InstallInfo"]
         self.assertEqual(info["DisplayName"], DISPLAY_NAME)
         self.assertEqual(info["ItemCount"], str(len(PLANNED)))
         for number, name in enumerate(PLANNED, 1):
             self.assertEqual(record["Item%d" % number]["FileName"], name)
             self.assertEqual(record["Item%d" % number]["AllowDel"], "N" if name == "setup.exe" else "Y")
-        self.assertEqual(record["Item2"]["Dir"], windows_path(inst) + "\\data")
+        self.assertEqual(record["Item2"]["Dir"], inst.windows + "\\data")
         links = [info.get("Link%d" % n) for n in range(1, 4)]
         self.assertNotIn("Link4", info)
         self.assertEqual([link.rsplit("\\", 1)[-1] if link else None for link in links],
@@ -178,7 +200,7 @@ class DemoInstallChecks:
         logged = [line[5:] for line in block if line.startswith("[")]
         self.assertEqual(logged[0], "准备下载文件:.net40安装版")
         for name in PLANNED:
-            self.assertIn("文件 %s\\%s 下载完成" % (windows_path(downloads), name), logged)
+            self.assertIn("文件 %s\\%s 下载完成" % (downloads.windows, name), logged)
         return e2e.log_guid(text)
 
     def check_events(self, guid, plans=("4.0",)):

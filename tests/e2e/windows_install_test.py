@@ -20,11 +20,12 @@ class WindowsDemoInstallTest(win.DemoInstallChecks, unittest.TestCase):
 
     def test_demo_installs_under_wine(self):
         base = tempfile.mkdtemp(prefix="run-", dir=self.scratch)
-        inst = os.path.join(base, "安装 目录")  # a blank and code page 936 text in the path
-        downloads = os.path.join(base, "downloads")
+        # A blank and code page 936 text in the path.
+        inst = win.Place.of_unix(os.path.join(base, "安装 目录"))
+        downloads = win.Place.of_unix(os.path.join(base, "downloads"))
         words = ";".join(["ui=console", "server=" + self.servers.service,
-                          "installdir=" + win.windows_path(inst),
-                          "downloaddir=" + win.windows_path(downloads), "netver=4.0"])
+                          "installdir=" + inst.windows, "downloaddir=" + downloads.windows,
+                          "netver=4.0"])
         # The bytes reach Wine's command line as UTF-8 and the installer as code page 936.
         result = win.wine([win.INSTALLER, words], timeout=400)
         # Wine hands the console text to a pipe in the Unix locale's encoding.
@@ -33,13 +34,12 @@ class WindowsDemoInstallTest(win.DemoInstallChecks, unittest.TestCase):
             out, result.stderr.decode("utf-8", "replace")))
         # The console front-end writes to the console installer.exe was started from.
         self.assertIn("安装完成", out)
-        self.assertIn("已安装到: " + win.windows_path(inst), out)
+        self.assertIn("已安装到: " + inst.windows, out)
 
         self.check_files(inst)
         self.check_registry(inst)
         self.check_install_record_and_shortcuts(inst)
-        for name in win.PLANNED:
-            self.assertFalse(os.path.exists(os.path.join(downloads, name)), name + " was not deleted")
+        self.check_packages_deleted(downloads)
         guid = self.check_log(downloads)
         self.check_events(guid)
 

@@ -168,14 +168,11 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
 
     def test_install_through_the_wizard(self):
         d = self.driver
-        base = tempfile.mkdtemp(prefix="wizard-", dir=self.scratch)
-        inst = os.path.join(base, "安装 目录")
-        downloads = os.path.join(base, "downloads")
         self.start_installer(self.servers.service)
 
         sheet = d.window("#32770", SHEET)
         page1 = self.check_page1(sheet)
-        self.check_page2(sheet, page1, inst, downloads)
+        inst, downloads = self.check_page2(sheet, page1)
         page3 = self.check_plan_on_page3(sheet)
         self.watch_download_and_setup(sheet, page3, downloads)
         page4 = d.wait_page(sheet, PAGE % 4, 300)
@@ -186,9 +183,7 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
         self.check_files(inst)
         self.check_registry(inst)
         self.check_install_record_and_shortcuts(inst)
-        for name in win.PLANNED:
-            self.assertFalse(os.path.exists(os.path.join(downloads, name)),
-                             name + " was not deleted on Finish")
+        self.check_packages_deleted(downloads)
         guid = self.check_log(downloads)
         # The page showed the default plan (.NET 2.0 on this Wine) before the .NET 4.0 choice.
         self.check_events(guid, plans=("2.0", "4.0"))
@@ -216,7 +211,8 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
         self.wait_buttons(sheet, next=True)
         return page
 
-    def check_page2(self, sheet, page1, inst, downloads):
+    def check_page2(self, sheet, page1):
+        """Accepts the proposed directories, as most people do: (install, download) place."""
         d = self.driver
         # Enter presses the default button, Next.
         d.key(page1, "enter")
@@ -225,8 +221,9 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
         self.assertEqual(self.label(page, 1008), "安装前需要先配置以下运行环境")
         # The proposals: the programs folder with the configured relative path, and the
         # download directory the initialization made below the documents.
-        self.assertTrue(d.text(page, 1003).endswith("\\Vornel\\qz\\"), d.text(page, 1003))
-        self.assertTrue(d.text(page, 1005).endswith("\\Vornel\\setup\\qz\\"), d.text(page, 1005))
+        proposed_inst, proposed_downloads = d.text(page, 1003), d.text(page, 1005)
+        self.assertRegex(proposed_inst, r"^C:\\Program Files\\Vornel\\qz\\$")
+        self.assertRegex(proposed_downloads, r"^C:\\users\\[^\\]+\\Documents\\Vornel\\setup\\qz\\$")
         self.capture(sheet, "page2-directories.png")
 
         d.press(sheet, "back")
@@ -235,15 +232,22 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
         d.press(sheet, "next")
         d.wait_page(sheet, PAGE % 2)
 
-        # Trailing backslashes are trimmed and written back when Next accepts the paths.
-        d.set_text(page, 1003, win.windows_path(inst) + "\\\\")
-        d.set_text(page, 1005, win.windows_path(downloads) + "\\")
+        # The prefix outlives a run: what an earlier run left must not pass for this one's.
+        inst = win.Place.of_windows(proposed_inst.rstrip("\\"))
+        downloads = win.Place.of_windows(proposed_downloads.rstrip("\\"))
+        shutil.rmtree(inst.unix, ignore_errors=True)
+        for name in win.PLANNED:
+            if os.path.exists(downloads.join(name)):
+                os.remove(downloads.join(name))
+
+        # The trailing backslash is trimmed and written back when Next accepts the paths.
         d.press(sheet, "next")
         d.wait_page(sheet, PAGE % 3)
         d.press(sheet, "back")
         d.wait_page(sheet, PAGE % 2)
-        self.assertEqual(d.text(page, 1003), win.windows_path(inst))
-        self.assertEqual(d.text(page, 1005), win.windows_path(downloads))
+        self.assertEqual(d.text(page, 1003), inst.windows)
+        self.assertEqual(d.text(page, 1005), downloads.windows)
+        return inst, downloads
 
     def check_plan_on_page3(self, sheet):
         d = self.driver
@@ -295,7 +299,7 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
         self.assertRegex(d.text(page, 1016), r"^\d+\.\ds$")
         lines = d.list_box(page, 1012)
         for name in win.PLANNED:
-            self.assertIn("文件 %s\\%s 下载完成" % (win.windows_path(downloads), name), lines)
+            self.assertIn("文件 %s\\%s 下载完成" % (downloads.windows, name), lines)
 
         # The seconds go on counting until the setup program ends and the dialog goes.
         d.wait_text(wait, 1009, "用时:%d秒" % (int(WAIT_TEXT.match(text).group(1)) + 1))
