@@ -112,13 +112,8 @@ Answer WaitPage(TargetProcess&, const Args& a) {
 }
 
 // text <window> <control id> -> its text
-Answer Text(TargetProcess&, const Args& a) {
-    Answer error;
-    const HWND control = ResolveControl(a, error);
+Answer Text(HWND control, const Args&) {
     std::wstring text;
-    if (!control) {
-        return error;
-    }
     if (!ReadWindowText(control, text)) {
         return Answer::Error(L"the window does not answer");
     }
@@ -126,12 +121,7 @@ Answer Text(TargetProcess&, const Args& a) {
 }
 
 // wait-text <window> <control id> <part> <seconds> -> the text once it holds the part
-Answer WaitText(TargetProcess&, const Args& a) {
-    Answer error;
-    const HWND control = ResolveControl(a, error);
-    if (!control) {
-        return error;
-    }
+Answer WaitText(HWND control, const Args& a) {
     std::wstring text;
     const bool found = PollUntil(a[3], [&] {
         return ReadWindowText(control, text) && text.find(a[2]) != std::wstring::npos;
@@ -143,34 +133,19 @@ Answer WaitText(TargetProcess&, const Args& a) {
 }
 
 // set-text <window> <control id> <text>: as if typed
-Answer SetText(TargetProcess&, const Args& a) {
-    Answer error;
-    const HWND control = ResolveControl(a, error);
-    if (!control) {
-        return error;
-    }
+Answer SetText(HWND control, const Args& a) {
     return SetWindowTextRemote(control, a[2]) ? Answer::Ok() : Answer::Error(L"WM_SETTEXT failed");
 }
 
 // state <window> <control id> -> enabled, visible (0 or 1), check state (0, 1 or 2)
-Answer State(TargetProcess&, const Args& a) {
-    Answer error;
-    const HWND control = ResolveControl(a, error);
-    if (!control) {
-        return error;
-    }
+Answer State(HWND control, const Args&) {
     const ControlState state = ReadControlState(control);
     return Answer::Ok(
         {state.enabled ? L"1" : L"0", state.visible ? L"1" : L"0", std::to_wstring(state.check)});
 }
 
 // click <window> <control id>: only a button a person could click, shown and enabled
-Answer Click(TargetProcess&, const Args& a) {
-    Answer error;
-    const HWND control = ResolveControl(a, error);
-    if (!control) {
-        return error;
-    }
+Answer Click(HWND control, const Args& a) {
     if (!IsWindowEnabled(control) || !IsWindowVisible(control)) {
         return Answer::Error(L"control " + a[1] + L" is disabled or hidden");
     }
@@ -216,36 +191,21 @@ Answer Key(TargetProcess&, const Args& a) {
 }
 
 // list-box <window> <control id> -> its lines
-Answer ListBox(TargetProcess&, const Args& a) {
-    Answer error;
-    const HWND control = ResolveControl(a, error);
-    if (!control) {
-        return error;
-    }
+Answer ListBox(HWND control, const Args&) {
     std::vector<std::wstring> items;
     return ReadListBoxItems(control, items) ? Answer::Ok(items)
                                             : Answer::Error(L"list box unreadable");
 }
 
 // list-columns <window> <control id> -> the list view's column captions
-Answer ListColumns(TargetProcess&, const Args& a) {
-    Answer error;
-    const HWND control = ResolveControl(a, error);
-    if (!control) {
-        return error;
-    }
+Answer ListColumns(HWND control, const Args&) {
     std::vector<std::wstring> captions;
     return ReadListViewColumns(control, captions) ? Answer::Ok(captions)
                                                   : Answer::Error(L"list view unreadable");
 }
 
 // list-rows <window> <control id> -> one field per row, its cells separated by TAB
-Answer ListRows(TargetProcess&, const Args& a) {
-    Answer error;
-    const HWND control = ResolveControl(a, error);
-    if (!control) {
-        return error;
-    }
+Answer ListRows(HWND control, const Args&) {
     std::vector<std::vector<std::wstring>> rows;
     if (!ReadListViewRows(control, rows)) {
         return Answer::Error(L"list view unreadable");
@@ -297,22 +257,42 @@ Answer Capture(TargetProcess&, const Args& a) {
     return Answer::Ok();
 }
 
+// A command whose first two arguments name a control: the control, or the error.
+template <Answer (*handler)(HWND control, const Args& a)>
+Answer OnControl(TargetProcess&, const Args& a) {
+    Answer error;
+    const HWND control = ResolveControl(a, error);
+    return control ? handler(control, a) : error;
+}
+
 struct Command {
     size_t arguments;
     Answer (*run)(TargetProcess&, const Args&);
 };
 
+// The commands with the number of arguments each takes.
+// clang-format off
 const std::map<std::wstring, Command> kCommands = {
-    {L"start", {2, &Start}},        {L"wait-exit", {1, &WaitExit}},
-    {L"window", {3, &Window}},      {L"closed", {2, &Closed}},
-    {L"wait-page", {3, &WaitPage}}, {L"text", {2, &Text}},
-    {L"wait-text", {4, &WaitText}}, {L"set-text", {3, &SetText}},
-    {L"state", {2, &State}},        {L"click", {2, &Click}},
-    {L"press", {2, &Press}},        {L"key", {2, &Key}},
-    {L"list-box", {2, &ListBox}},   {L"list-columns", {2, &ListColumns}},
-    {L"list-rows", {2, &ListRows}}, {L"rect", {1, &Rect}},
-    {L"move", {3, &Move}},          {L"capture", {2, &Capture}},
+    {L"start",        {2, &Start}},
+    {L"wait-exit",    {1, &WaitExit}},
+    {L"window",       {3, &Window}},
+    {L"closed",       {2, &Closed}},
+    {L"wait-page",    {3, &WaitPage}},
+    {L"text",         {2, &OnControl<&Text>}},
+    {L"wait-text",    {4, &OnControl<&WaitText>}},
+    {L"set-text",     {3, &OnControl<&SetText>}},
+    {L"state",        {2, &OnControl<&State>}},
+    {L"click",        {2, &OnControl<&Click>}},
+    {L"press",        {2, &Press}},
+    {L"key",          {2, &Key}},
+    {L"list-box",     {2, &OnControl<&ListBox>}},
+    {L"list-columns", {2, &OnControl<&ListColumns>}},
+    {L"list-rows",    {2, &OnControl<&ListRows>}},
+    {L"rect",         {1, &Rect}},
+    {L"move",         {3, &Move}},
+    {L"capture",      {2, &Capture}},
 };
+// clang-format on
 
 }  // namespace
 
