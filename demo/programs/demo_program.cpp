@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #ifndef DEMO_ROLE
 #define DEMO_ROLE 0
@@ -19,7 +20,11 @@ int main(int argc, char** argv) {
             std::fprintf(marker, "%s\n", argv[i]);
         std::fclose(marker);
     }
-    Sleep(2000);
+    // The wizard's end-to-end test lets it run longer, to watch the wait dialog count.
+    char value[16] = {};
+    const DWORD length = GetEnvironmentVariableA("QZ_DEMO_SETUP_SECONDS", value, sizeof(value));
+    const int seconds = length > 0 && length < sizeof(value) ? std::atoi(value) : 2;
+    Sleep(static_cast<DWORD>(seconds > 0 ? seconds : 2) * 1000);
     return 0;
 #else
     (void)argc;

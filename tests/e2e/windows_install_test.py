@@ -4,211 +4,46 @@ mingw-w64) from the reference service of the Linux build and its mirrors on 127.
 the test checks the installed files, the registry's uninstall entry, the shortcuts,
 install.ini, config\\Name.ini, Install.log and the service's event log.
 
-Wine runs in a prefix of its own below the build tree, with a home of its own, so that
-the shortcuts and documents of the Wine user land there and not in the real home.
-
-Environment: E2E_INSTALLER (installer.exe), E2E_SERVICE (the Linux install-service),
-E2E_WORK (scratch directory), E2E_WINE_RUN (scripts/wine-run), E2E_WINE_HOME (the prefix
-and home directory). Exits with 77 (skipped) when the service program is missing.
+Environment: see windows_e2e.py. Exits with 77 (skipped) when the service program is
+missing.
 """
-import datetime
 import os
-import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import e2e_support as e2e  # noqa: E402
-
-INSTALLER = os.environ.get("E2E_INSTALLER", "")
-SERVICE = os.environ.get("E2E_SERVICE", "")
-WORK = os.environ.get("E2E_WORK", tempfile.gettempdir())
-WINE_RUN = os.environ.get("E2E_WINE_RUN", os.path.join(e2e.ROOT, "scripts", "wine-run"))
-WINE_HOME = os.environ.get("E2E_WINE_HOME", os.path.join(WORK, "wine"))
-DISPLAY_NAME = "Qz 演示程序"
-UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s_is1" % DISPLAY_NAME
-PLANNED = ["qz-app.zip", "qz-data.zip", "qz-net40.zip", "unins000.zip", "setup.exe"]
-SHORTCUT_NAMES = ["Qz 演示程序.lnk", "Qz 演示程序.lnk", "Qz 工具 (.NET 4).lnk"]
-# The first bytes of every shell link: header size 0x4C and the link CLSID.
-LNK_HEADER = bytes.fromhex("4c0000000114020000000000c000000000000046")
+import windows_e2e as win  # noqa: E402
 
 
-def wine_environment():
-    env = dict(os.environ)
-    env["INSTALLER_WINEPREFIX"] = os.path.join(WINE_HOME, "prefix")
-    env["HOME"] = os.path.join(WINE_HOME, "home")
-    env.pop("XDG_DESKTOP_DIR", None)
-    os.makedirs(env["HOME"], exist_ok=True)
-    return env
-
-
-def wine(args, timeout=120, check=False):
-    result = subprocess.run([WINE_RUN] + args, env=wine_environment(), stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, timeout=timeout)
-    if check and result.returncode != 0:
-        raise AssertionError("wine %s failed: %s" % (args, result.stderr.decode("utf-8", "replace")))
-    return result
-
-
-def unix_path(windows_path):
-    env = wine_environment()
-    env["WINEPREFIX"] = env["INSTALLER_WINEPREFIX"]
-    env["WINEDEBUG"] = "-all"
-    out = subprocess.run(["winepath", "-u", windows_path], env=env, stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, timeout=60, check=True).stdout
-    return out.decode("utf-8").strip()
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-
-def reg_values(text):
-    """Values of a `reg query` listing: {name: data}."""
-    values = {}
-    for line in text.replace("\r\n", "\n").split("\n"):
-        parts = line.strip().split(None, 2)
-        if len(parts) == 3 and parts[1].startswith("REG_"):
-            values[parts[0]] = parts[2]
-    return values
-
-
-class WindowsDemoInstallTest(unittest.TestCase):
-
-    @classmethod
-    def setUpClass(cls):
-        cls.scratch = tempfile.mkdtemp(prefix="windows-", dir=WORK)
-        cls.servers = e2e.DemoServers(os.path.join(cls.scratch, "state"), SERVICE, windows=True)
-        cls.servers.__enter__()
-        try:
-            # The prefix's temporary directory holds Install.log; the prefix is made on first use.
-            temp = wine(["cmd", "/c", "echo %TEMP%"], timeout=180, check=True)
-            cls.log_path = os.path.join(unix_path(temp.stdout.decode("utf-8").strip()), "Install.log")
-            # A run before this one left its entry; it must not pass for this run's.
-            wine(["reg", "delete", UNINSTALL_KEY, "/f"])
-        except BaseException:
-            cls.servers.__exit__(None, None, None)
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.servers.__exit__(None, None, None)
-        shutil.rmtree(cls.scratch, ignore_errors=True)
+class WindowsDemoInstallTest(win.DemoInstallChecks, unittest.TestCase):
 
     def test_demo_installs_under_wine(self):
         base = tempfile.mkdtemp(prefix="run-", dir=self.scratch)
-        inst = os.path.join(base, "安装 目录")  # a blank and code page 936 text in the path
-        downloads = os.path.join(base, "downloads")
+        # A blank and code page 936 text in the path.
+        inst = win.Place.of_unix(os.path.join(base, "安装 目录"))
+        downloads = win.Place.of_unix(os.path.join(base, "downloads"))
         words = ";".join(["ui=console", "server=" + self.servers.service,
-                          "installdir=" + windows_path(inst),
-                          "downloaddir=" + windows_path(downloads), "netver=4.0"])
+                          "installdir=" + inst.windows, "downloaddir=" + downloads.windows,
+                          "netver=4.0"])
         # The bytes reach Wine's command line as UTF-8 and the installer as code page 936.
-        result = wine([INSTALLER, words], timeout=400)
+        result = win.wine([win.INSTALLER, words], timeout=400)
         # Wine hands the console text to a pipe in the Unix locale's encoding.
         out = result.stdout.decode("utf-8", "replace")
         self.assertEqual(result.returncode, 0, "stdout:\n%s\nstderr:\n%s" % (
             out, result.stderr.decode("utf-8", "replace")))
         # The console front-end writes to the console installer.exe was started from.
         self.assertIn("安装完成", out)
-        self.assertIn("已安装到: " + windows_path(inst), out)
+        self.assertIn("已安装到: " + inst.windows, out)
 
         self.check_files(inst)
         self.check_registry(inst)
         self.check_install_record_and_shortcuts(inst)
-        for name in PLANNED:
-            self.assertFalse(os.path.exists(os.path.join(downloads, name)), name + " was not deleted")
+        self.check_packages_deleted(downloads)
         guid = self.check_log(downloads)
         self.check_events(guid)
 
-    def check_files(self, inst):
-        e2e.check_package_files(self, self.servers, inst, "4.0")
-        # The mingw-built setup program ran hidden in the install directory.
-        with open(os.path.join(inst, "setup-marker.txt"), "rb") as f:
-            self.assertEqual(f.read(), b"qz demo setup ran with 1 argument(s)\r\n/quiet\r\n")
-        # config\Name.ini and the package's config\name.ini are one file on Windows.
-        names = [n for n in os.listdir(os.path.join(inst, "config")) if n.lower() == "name.ini"]
-        self.assertEqual(len(names), 1, names)
-        values = e2e.read_ini(os.path.join(inst, "config", names[0]), "gbk")["Name"]
-        self.assertEqual(values, {"exe": "QzDemo.exe", "username": "Vornel", "appid": "qz",
-                                  "ver": "1.0.0", "title": DISPLAY_NAME})
-
-    def check_registry(self, inst):
-        result = wine(["reg", "query", UNINSTALL_KEY])
-        self.assertEqual(result.returncode, 0, "no uninstall entry in the registry")
-        values = reg_values(result.stdout.decode("gbk", "replace"))
-        uninstaller = windows_path(inst) + "\\uninst\\unins000.exe"
-        self.assertEqual(values.get("DisplayName"), DISPLAY_NAME)
-        self.assertEqual(values.get("Publisher"), "Vornel")
-        self.assertEqual(values.get("InstallDate"), datetime.date.today().strftime("%Y%m%d"))
-        self.assertEqual(values.get("InstallLocation"), windows_path(inst))
-        self.assertEqual(values.get("UninstallString"), '"%s"' % uninstaller)
-        self.assertEqual(values.get("QuietUninstallString"), '"%s" /SILENT' % uninstaller)
-
-    def check_install_record_and_shortcuts(self, inst):
-        record = e2e.read_ini(os.path.join(inst, "uninst", "install.ini"), "gbk")
-        info = record["InstallInfo"]
-        self.assertEqual(info["DisplayName"], DISPLAY_NAME)
-        self.assertEqual(info["ItemCount"], str(len(PLANNED)))
-        for number, name in enumerate(PLANNED, 1):
-            self.assertEqual(record["Item%d" % number]["FileName"], name)
-            self.assertEqual(record["Item%d" % number]["AllowDel"], "N" if name == "setup.exe" else "Y")
-        self.assertEqual(record["Item2"]["Dir"], windows_path(inst) + "\\data")
-        links = [info.get("Link%d" % n) for n in range(1, 4)]
-        self.assertNotIn("Link4", info)
-        self.assertEqual([link.rsplit("\\", 1)[-1] if link else None for link in links],
-                         SHORTCUT_NAMES)
-        self.assertIn("\\Desktop\\", links[0])
-        self.assertIn("\\Start Menu\\Programs\\", links[1])
-        for link in links:
-            with self.subTest(shortcut=link):
-                with open(unix_path(link), "rb") as f:
-                    data = f.read()
-                self.assertTrue(data.startswith(LNK_HEADER), "not a shell link")
-                # The target's name is stored in the link (as UTF-16 or ANSI text).
-                target = "QzTool.exe" if "工具" in link else "QzDemo.exe"
-                self.assertTrue(target.encode("utf-16-le") in data or target.encode() in data)
-
-    def check_log(self, downloads):
-        text, data = e2e.read_log(self.log_path)
-        messages = e2e.log_messages(text)
-        for line in ("保存目录", "下载服务器列表...", "下载配制信息...", "文件下载成功", "CInitDlg-OnOK",
-                     "DoModal-2"):
-            self.assertIn(line, messages, "no line %r in Install.log" % line)
-        prefix = "HttpGet\t\thttp://%s/inst/?comname=Vornel&appid=qz&action=" % self.servers.service
-        for action in ("downserverlist", "firstpage", "needdown", "getftp", "ftpok", "setupok"):
-            self.assertTrue(any(m.startswith(prefix + action) for m in messages), action)
-        self.assertTrue(any(m.startswith("HttpResponse\tOK[") for m in messages))
-        self.assertTrue(any(m.startswith("Download\t") and "password=***" in m for m in messages))
-        for clear in e2e.CLEAR_PASSWORDS:
-            self.assertNotIn(clear.encode(), data, "a clear password in Install.log")
-        block = e2e.summary_block(text)
-        self.assertIsNotNone(block, "no summary block")
-        logged = [line[5:] for line in block if line.startswith("[")]
-        self.assertEqual(logged[0], "准备下载文件:.net40安装版")
-        for name in PLANNED:
-            self.assertIn("文件 %s\\%s 下载完成" % (windows_path(downloads), name), logged)
-        return e2e.log_guid(text)
-
-    def check_events(self, guid):
-        self.assertIsNotNone(guid)
-        events = self.servers.events(guid)
-        kinds = [e["event"] for e in events]
-        self.assertEqual(sorted(e["filename"] for e in events if e["event"] == "ftpok"),
-                         sorted(PLANNED))
-        self.assertEqual(kinds.count("setupok"), 1)
-        needdown = [e for e in events if e["event"] == "needdown"]
-        self.assertEqual([e["netver"] for e in needdown], ["4.0"])
-        self.assertEqual(needdown[0]["files"], PLANNED)
-
 
 if __name__ == "__main__":
-    if not INSTALLER:
-        sys.exit("E2E_INSTALLER names installer.exe")
-    if not SERVICE or not os.access(SERVICE, os.X_OK):
-        print("SKIPPED: no install-service program at %r; build the Linux preset first "
-              "(scripts/test does)" % SERVICE)
-        sys.exit(77)
+    win.exit_unless_runnable()
     unittest.main(verbosity=2)
