@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring tail =
         text::Utf8ToWide(std::string_view(reinterpret_cast<const char*>(data), size));
     CInstallContext context({}, L"");
-    ReadStartupParams(context, tail.empty() ? L";" : tail);
+    ReadCommandLineParams(context, tail);
     // A command-line start always leaves the version key, and no value holds a separator.
     const ServiceRecord params = context.Params();
     FUZZ_CHECK(params.count(L"--ver") == 1);
