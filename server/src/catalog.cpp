@@ -399,7 +399,14 @@ bool Catalog::LoadText(const std::string& json, const std::string& filesDir, std
     Json::Value root;
     std::string parseErrors;
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    if (!reader->parse(json.data(), json.data() + json.size(), &root, &parseErrors)) {
+    bool parsed = false;
+    try {
+        parsed = reader->parse(json.data(), json.data() + json.size(), &root, &parseErrors);
+    } catch (const Json::Exception& e) {
+        // The reader throws instead of answering false when the nesting is too deep.
+        parseErrors = e.what();
+    }
+    if (!parsed) {
         error = "catalog is not valid JSON: " + parseErrors;
         return false;
     }

@@ -72,6 +72,9 @@ TEST(CatalogCheck, FaultsAreRefusedWithTheirPlace) {
          "shortcuts[0].type"},
         {OneApp(R"("currentver":"3.0","versions":[{"ver":"2.0"}])"), "currentver"},
         {R"({"companies":[{"comname":"Vor nel","applications":[]}]})", "comname"},
+        // Nesting deeper than the JSON reader goes: an error, not an exception.
+        {R"({"companies":)" + std::string(5000, '[') + std::string(5000, ']') + "}",
+         "not valid JSON"},
     };
     for (const auto& c : cases) {
         service::Catalog catalog;

@@ -23,7 +23,7 @@ class ShellLinkScope {
     ShellLinkScope& operator=(const ShellLinkScope&) = delete;
 
   private:
-    bool initialised_ = false;
+    [[maybe_unused]] bool initialised_ = false;  // used by the Windows build only
 };
 
 // Saves a link at `linkPath` to the target with its working directory and icon, shown

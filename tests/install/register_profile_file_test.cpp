@@ -153,6 +153,19 @@ TEST(ProfileFileLinux, LineBreaksInAValueCannotForgeLines) {
     EXPECT_EQ(ReadBytes(file), "[Name]\r\ntitle=a  [Item9] Dir=/\r\n");
 }
 
+TEST(ProfileFileLinux, ALastLineEndingInACarriageReturnKeepsItsMeaning) {
+    // An unclosed header at the end of a file with LF line ends, its own line ended by CR
+    // alone: the key added to that section must be read back from the file as written
+    // (the header must not turn into a second, empty section that hides the key).
+    ScopedTempDir dir;
+    const std::wstring file = dir / L"p.ini";
+    ASSERT_TRUE(platform::WriteWholeFile(file, "[Name]\nexe=app.exe\n[Item1\r"));
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"Item1", L"FileName", L"a.zip"));
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Item1", L"FileName"), L"a.zip");
+    EXPECT_EQ(platform::ReadProfileValue(file, L"Name", L"exe"), L"app.exe");
+    EXPECT_EQ(ReadBytes(file), "[Name]\nexe=app.exe\n[Item1\nFileName=a.zip\n");
+}
+
 TEST(ProfileFileLinux, LongValuesAreCutLikeTheNarrowFunction) {
     ScopedTempDir dir;
     const std::wstring file = dir / L"p.ini";

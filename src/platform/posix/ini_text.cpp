@@ -77,7 +77,12 @@ Document Parse(std::string_view content) {
         Line line;
         const size_t lf = content.find('\n');
         if (lf == std::string_view::npos) {
-            line.text = content;
+            // A carriage return that ends the file ends its last line, as it would before a
+            // line feed: otherwise the line would change its meaning once a line is added
+            // after it (an unclosed "[Item1\r" header would turn from "Item1\r" to "Item1").
+            const bool cr = content.back() == '\r';
+            line.text = content.substr(0, content.size() - (cr ? 1 : 0));
+            line.end = cr ? "\r" : "";
             content = {};
         } else {
             const bool crlf = lf > 0 && content[lf - 1] == '\r';
@@ -122,7 +127,8 @@ void Set(Document& document, std::string_view section, std::string_view key,
     const std::string newLine = document.newLine;
     const std::string entry = std::string(key) + "=" + SingleLine(value);
     auto insertAt = [&](size_t position, std::string text) {
-        if (position > 0 && document.lines[position - 1].end.empty())
+        if (position > 0 &&
+            (document.lines[position - 1].end.empty() || document.lines[position - 1].end == "\r"))
             document.lines[position - 1].end = newLine;
         document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(position),
                               Line{std::move(text), newLine});

@@ -10,7 +10,7 @@ namespace platform::ini {
 
 struct Line {
     std::string text;  // without its line end
-    std::string end;   // "\r\n", "\n" or "" for a last line without one
+    std::string end;   // "\r\n", "\n"; for the last line also "\r" or "" (none)
 };
 
 struct Document {
