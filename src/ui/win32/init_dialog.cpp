@@ -11,6 +11,11 @@ BOOL CInitDlg::OnInitDialog() {
     SetWindowTextW(window_, text::Format(L"%s 开始安装", context_.GetParam(L"appid")).c_str());
     // The box holds far more than an edit control's default 30000 characters.
     SendMessageW(Item(IDC_INIT_PROGRESS), EM_SETLIMITTEXT, 0, 0);
+    // The busy animation plays on its own thread while the sequence blocks this one; the
+    // control stops it when the dialog's windows are destroyed.
+    if (animation_.SubclassDlgItem(window_, IDC_INIT_ANIMATION) &&
+        animation_.LoadFromResource(kBusyAnimation))
+        animation_.Draw();
     win32::CentreWindow(window_, nullptr);
     ShowWindow(window_, SW_SHOWNORMAL);
     SetTimer(window_, kStartTimer, 100, nullptr);

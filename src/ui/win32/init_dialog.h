@@ -3,6 +3,7 @@
 // sequence runs from a one-shot timer; closes by itself on success, otherwise waits for
 // Esc or the close box.
 #include "app/init_sequence.h"
+#include "controls/win32/picture_ex.h"
 #include "ui/win32/dialog_layer.h"
 
 class CInstallContext;
@@ -20,6 +21,8 @@ class CInitDlg : public win32::ModalDialog, public IInitDisplay {
     // Beyond this many characters the box keeps only what is on screen and after it.
     static constexpr int kTextLimit = 204800;
     static constexpr UINT_PTR kStartTimer = 5;
+    // The GIF resource of the busy animation.
+    static constexpr int kBusyAnimation = 133;
 
   protected:
     BOOL OnInitDialog() override;
@@ -28,4 +31,5 @@ class CInitDlg : public win32::ModalDialog, public IInitDisplay {
   private:
     CInstallContext& context_;
     CInitSequence sequence_;
+    CPictureEx animation_;
 };

@@ -31,10 +31,7 @@ class CMainSheet::FrameHook : public win32::SubclassedWindow {
 };
 
 CMainSheet::CMainSheet(CInstallContext& context, CDownloadManager& downloads)
-    : page1_(context),
-      page2_(context),
-      page3_(context, downloads),
-      page4_(context, downloads, page3_) {}
+    : page1_(context), page2_(context), page3_(context, downloads), page4_(context, page3_) {}
 
 CMainSheet::~CMainSheet() {
     delete hook_;

@@ -283,6 +283,10 @@ std::vector<std::wstring> CPage3::FailedFiles() const {
     return engine_ ? engine_->FailedFiles() : std::vector<std::wstring>();
 }
 
+std::vector<std::wstring> CPage3::DownloadedPackages() const {
+    return engine_ ? engine_->DownloadedPackages() : std::vector<std::wstring>();
+}
+
 bool CPage3::RunInProgress() const {
     return installState_ != 0 && !runEnded_.load();
 }

@@ -28,6 +28,8 @@ class CPage3 : public CWizardPage, public IInstallFrontEnd {
 
     // The packages that failed, once the run has ended.
     std::vector<std::wstring> FailedFiles() const;
+    // The packages this run downloaded itself (the only ones Finish may delete).
+    std::vector<std::wstring> DownloadedPackages() const;
     // True while a started run has not reached its end.
     bool RunInProgress() const;
     // The wait dialog's window while one is on screen, else null.

@@ -1,15 +1,13 @@
 #include "ui/win32/page4.h"
 
-#include "download/download_manager.h"
 #include "install/finish_steps.h"
 #include "install/install_front_end.h"
-#include "platform/text_codec.h"
 #include "ui/page_texts.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/page3.h"
 
-CPage4::CPage4(CInstallContext& context, CDownloadManager& downloads, const CPage3& downloadPage)
-    : CWizardPage(IDD_PAGE4, context), downloads_(downloads), downloadPage_(downloadPage) {}
+CPage4::CPage4(CInstallContext& context, const CPage3& downloadPage)
+    : CWizardPage(IDD_PAGE4, context), downloadPage_(downloadPage) {}
 
 BOOL CPage4::OnInitDialog() {
     controls_.ShowSidePicture(window_, context_.GetParam(L"leftjpg_path"));
@@ -27,10 +25,7 @@ bool CPage4::OnSetActive() {
 }
 
 bool CPage4::OnWizardFinish() {
-    std::vector<std::wstring> packages;
-    for (const auto& [name, task] : downloads_.tasks)
-        if (!task.targetPath.empty())
-            packages.push_back(text::SystemToWide(task.targetPath));
-    DeleteDownloadedPackages(packages, IsChecked(IDC_DELETE_PACKAGES));
+    // Only what this run downloaded: a package that was already there stays.
+    DeleteDownloadedPackages(downloadPage_.DownloadedPackages(), IsChecked(IDC_DELETE_PACKAGES));
     return true;
 }

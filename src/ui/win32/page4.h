@@ -3,12 +3,11 @@
 // downloaded packages are deleted when its box is checked.
 #include "ui/win32/wizard_page.h"
 
-class CDownloadManager;
 class CPage3;
 
 class CPage4 : public CWizardPage {
   public:
-    CPage4(CInstallContext& context, CDownloadManager& downloads, const CPage3& downloadPage);
+    CPage4(CInstallContext& context, const CPage3& downloadPage);
 
   protected:
     BOOL OnInitDialog() override;
@@ -18,6 +17,5 @@ class CPage4 : public CWizardPage {
     bool OnQueryCancel() override { return true; }
 
   private:
-    CDownloadManager& downloads_;
     const CPage3& downloadPage_;
 };

@@ -1,10 +1,14 @@
 #include "ui/win32/page_controls.h"
 
+#include "ui/res/wizard_ids.h"
+
 namespace win32 {
 
 void PageControls::ShowSidePicture(HWND dialog, const std::wstring& path) {
-    (void)dialog;
-    (void)path;
+    if (sidePicture_.Handle() == nullptr && !sidePicture_.SubclassDlgItem(dialog, IDC_SIDE_PICTURE))
+        return;
+    if (!sidePicture_.LoadFromFile(path))
+        sidePicture_.ShowBuiltInPicture();
 }
 
 controls::CZvHtmlStatic& PageControls::Label(HWND dialog, int id) {

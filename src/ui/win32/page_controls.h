@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/win32/image_wnd.h"
 #include "controls/win32/zv_html_static.h"
 
 namespace win32 {
@@ -22,6 +23,7 @@ class PageControls {
 
   private:
     std::map<int, std::unique_ptr<controls::CZvHtmlStatic>> labels_;
+    CImageWnd sidePicture_;
 };
 
 }  // namespace win32
