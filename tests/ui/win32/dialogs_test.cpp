@@ -79,6 +79,9 @@ TEST(InitDialogTest, EndStates) {
             }));
             boxText = WindowText(box);
             EXPECT_FALSE(ended.load());
+            // Enter (the dialog's OK) does not skip a failed sequence.
+            SendMessageW(window, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(IsWindowVisible(window));
             // Esc in the progress box, as the message asks.
             PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
             PostMessageW(box, WM_KEYUP, VK_ESCAPE, 0);
