@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "support/refusing_port.h"
+#include "support/win32/window_capture.h"
 #include "ui/page_texts.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/init_dialog.h"
@@ -79,6 +80,9 @@ TEST(InitDialogTest, EndStates) {
             }));
             boxText = WindowText(box);
             EXPECT_FALSE(ended.load());
+            // Enter (the dialog's OK) does not skip a failed sequence.
+            SendMessageW(window, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(IsWindowVisible(window));
             // Esc in the progress box, as the message asks.
             PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
             PostMessageW(box, WM_KEYUP, VK_ESCAPE, 0);
@@ -141,6 +145,9 @@ TEST(WaitDialogTest, CountsSecondsAndFillsTheBar) {
     ASSERT_TRUE(
         WaitFor([&] { return WindowText(message) == L"后台正在安装程序，请稍候 (用时:3秒)"; }));
     EXPECT_GE(SendMessageW(bar, PBM_GETPOS, 0, 0), 3);
+    // The page shows the dialog once it exists; here the test does.
+    ShowWindow(dialog, SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(SaveWindowAsPng(dialog, ArtifactPath(L"wait-dialog.png")));
     // Past 300 seconds the bar stays full and the seconds go on.
     for (int tick = 0; tick < 310; ++tick)
         SendMessageW(dialog, WM_TIMER, CWaitDlg::kSecondTimer, 0);

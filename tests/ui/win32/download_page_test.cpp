@@ -12,6 +12,7 @@
 
 #include "app/path_ops.h"
 #include "platform/text_codec.h"
+#include "support/win32/window_capture.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/page3.h"
 #include "wizard_test_support.h"
@@ -94,6 +95,7 @@ TEST(DownloadPageTest, RunRendersProgressAndEndsOnTheFinishPage) {
 
         // Page 4: tip, name file, then Finish with or without deleting the package.
         const HWND page4 = run.PageWindow(3);
+        EXPECT_TRUE(SaveWindowAsPng(run.Frame(), ArtifactPath(L"wizard-page4.png")));
         // No shortcuts: a line break, then the hint (the label reads its lines back with CR LF).
         EXPECT_EQ(WindowText(GetDlgItem(page4, IDC_FINISH_TIP)), L"\r\n请双击打开");
         EXPECT_EQ(WindowText(GetDlgItem(page4, IDC_PAGE_BODY)), L"安装完成");

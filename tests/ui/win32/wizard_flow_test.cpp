@@ -2,6 +2,7 @@
 // agreement box and the navigation buttons it offers, the Help button that never shows.
 #include <gtest/gtest.h>
 
+#include "support/win32/window_capture.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/dialog_layer.h"
 #include "wizard_test_support.h"
@@ -153,6 +154,9 @@ TEST(WizardFlowTest, FocusStartsOnTheFirstControlThatTakesIt) {
         ASSERT_TRUE(run.WaitForPage(page));
         EXPECT_TRUE(WaitFor(
             [&] { return run.Focus() == GetDlgItem(run.PageWindow(page), firstControls[page]); }));
+        // What the page looked like, kept as an artefact.
+        EXPECT_TRUE(SaveWindowAsPng(
+            run.Frame(), ArtifactPath(L"wizard-page" + std::to_wstring(page + 1) + L".png")));
     }
 }
 
