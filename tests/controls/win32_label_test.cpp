@@ -286,7 +286,7 @@ TEST_F(LabelWindowTest, ImagesKeepTheirMaskAndTakeTheirEffects) {
     const auto isLumaOfRed = [](Colour c) { return c == MakeColour(76, 76, 76); };
     const auto isShadow = [](Colour c) { return c == MakeColour(127, 127, 127); };
 
-    SetWindowTextW(label_.Handle(), (L"<bmp file='" + path + L"' width=400%>").c_str());
+    SetWindowTextW(label_.Handle(), (L"<bmp file='" + path + L"' width=400% height=400%>").c_str());
     const Pixels plain = Print();
     EXPECT_EQ(plain.Count(isMagenta), 0);
     EXPECT_EQ(plain.Count(isRed), 16 * 32);  // the red half, scaled four times
