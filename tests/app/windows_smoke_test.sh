@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts installer.exe under Wine with a service address where nothing listens, and
-# checks what it leaves behind: a statically linked program and its Install.log.
+# checks what it leaves behind: a statically linked program and its Install.log. The
+# console front-end ends by itself (the wizard would wait for the user).
 set -euo pipefail
 exe="$1"
 objdump="$2"
@@ -14,7 +15,7 @@ for dll in $imports; do
         kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | ole32.dll | oleaut32.dll | \
         comctl32.dll | comdlg32.dll | ws2_32.dll | crypt32.dll | secur32.dll | bcrypt.dll | \
         iphlpapi.dll | version.dll | msvcrt.dll | normaliz.dll | wldap32.dll | shlwapi.dll | \
-        uuid.dll | gdiplus.dll | rpcrt4.dll | userenv.dll | api-ms-win-*) ;;
+        uuid.dll | gdiplus.dll | msimg32.dll | rpcrt4.dll | userenv.dll | api-ms-win-*) ;;
         *) echo "installer.exe depends on $dll" >&2; exit 1 ;;
     esac
 done
@@ -25,7 +26,7 @@ log="$temp_unix/Install.log"
 printf 'previous run\r\n' > "$log"
 
 set +e
-"$wine_run" "$exe" 'comname=Smoke;appid=test' > /dev/null 2>&1
+"$wine_run" "$exe" 'ui=console;comname=Smoke;appid=test' > /dev/null 2>&1
 code=$?
 set -e
 [ "$code" -eq 1 ] || { echo "installer.exe exited with $code, expected 1" >&2; exit 1; }

@@ -29,6 +29,12 @@ void CInitDlg::OnTimer(UINT_PTR id) {
     }
 }
 
+bool CInitDlg::OnCommand(int id, int code) {
+    if (id == IDOK)
+        return true;
+    return ModalDialog::OnCommand(id, code);
+}
+
 void CInitDlg::AppendText(const std::wstring& text) {
     sequence_.AppendText(text);
 }

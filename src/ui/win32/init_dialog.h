@@ -24,6 +24,8 @@ class CInitDlg : public win32::ModalDialog, public IInitDisplay {
   protected:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id) override;
+    // Only a successful sequence ends the dialog with IDOK: Enter must not skip it.
+    bool OnCommand(int id, int code) override;
 
   private:
     CInstallContext& context_;

@@ -18,10 +18,7 @@ class CMainSheet {
     // The frame's window while the wizard runs.
     HWND Handle() const { return frame_; }
 
-    CPage1& Page1() { return page1_; }
-    CPage2& Page2() { return page2_; }
     CPage3& Page3() { return page3_; }
-    CPage4& Page4() { return page4_; }
 
     // Where the wait dialog goes over a frame: centred on its client area.
     static void CentreWaitDialog(HWND frame, HWND dialog);

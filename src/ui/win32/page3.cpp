@@ -36,13 +36,17 @@ BOOL CPage3::OnInitDialog() {
     controls_.SetMarkup(window_, IDC_PAGE_BODY, L"安装前需要先配置以下环境");
 
     const HWND list = Item(IDC_PACKAGE_LIST);
+    // The widths are for 96 dots per inch; larger scalings widen the columns alike.
+    const HDC screen = GetDC(window_);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(window_, screen);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (int column = 0; column < kColumnCount; ++column) {
         LVCOLUMNW info = {};
         info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         info.pszText = const_cast<wchar_t*>(kPackageColumnCaptions[column]);
-        info.cx = kColumnWidths[column];
+        info.cx = MulDiv(kColumnWidths[column], dpi, 96);
         info.iSubItem = column;
         SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
     }

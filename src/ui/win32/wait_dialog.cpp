@@ -2,12 +2,11 @@
 
 #include "ui/page_texts.h"
 #include "ui/res/wizard_ids.h"
-#include "ui/win32/page_controls.h"
 
 CWaitDlg::CWaitDlg() : ModelessDialog(IDD_WAIT_DIALOG) {}
 
 BOOL CWaitDlg::OnInitDialog() {
-    win32::PageControls().SetMarkup(window_, IDC_WAIT_MESSAGE, WaitMessageMarkup(), true);
+    controls_.SetMarkup(window_, IDC_WAIT_MESSAGE, WaitMessageMarkup(), true);
     const HWND bar = Item(IDC_WAIT_BAR);
     SendMessageW(bar, PBM_SETSTEP, 1, 0);
     SendMessageW(bar, PBM_SETRANGE32, 0, kBarRange);
@@ -23,8 +22,7 @@ void CWaitDlg::OnTimer(UINT_PTR id) {
     ++barPosition_;
     SendMessageW(Item(IDC_WAIT_BAR), PBM_SETPOS, barPosition_, 0);
     ++elapsedSeconds_;
-    win32::PageControls().SetMarkup(window_, IDC_WAIT_MESSAGE, WaitMessageMarkup(elapsedSeconds_),
-                                    true);
+    controls_.SetMarkup(window_, IDC_WAIT_MESSAGE, WaitMessageMarkup(elapsedSeconds_), true);
 }
 
 CWaitThread* CWaitThread::Start() {

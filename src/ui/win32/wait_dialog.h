@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "ui/win32/dialog_layer.h"
+#include "ui/win32/page_controls.h"
 
 class CWaitDlg : public win32::ModelessDialog {
   public:
@@ -17,6 +18,7 @@ class CWaitDlg : public win32::ModelessDialog {
     void OnTimer(UINT_PTR id) override;
 
   private:
+    win32::PageControls controls_;
     int barPosition_ = 0;
     int elapsedSeconds_ = 0;
 };

@@ -6,6 +6,8 @@
 #include <gdiplus.h>
 
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -50,26 +52,73 @@ bool SaveBitmapAsPng(HBITMAP bitmap, const std::wstring& path) {
     return saved;
 }
 
-bool SaveWindowAsPng(HWND window, const std::wstring& path) {
+namespace {
+
+// The window's area of the screen as it is now: the bitmap and its 32-bit pixels.
+struct ScreenRead {
+    HBITMAP bitmap = nullptr;
+    std::vector<DWORD> pixels;
+
+    ScreenRead() = default;
+    ScreenRead(const ScreenRead&) = delete;
+    ScreenRead& operator=(const ScreenRead&) = delete;
+    ~ScreenRead() {
+        if (bitmap != nullptr) {
+            DeleteObject(bitmap);
+        }
+    }
+};
+
+bool ReadScreen(HWND window, ScreenRead& read) {
     RECT rect;
     if (!GetWindowRect(window, &rect)) {
         return false;
     }
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
+    read.bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, read.bitmap);
     const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     SelectObject(memory, previous);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    read.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    const bool got = copied && GetDIBits(memory, read.bitmap, 0, height, read.pixels.data(), &info,
+                                         DIB_RGB_COLORS) == height;
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    const bool saved = copied && SaveBitmapAsPng(bitmap, path);
-    DeleteObject(bitmap);
-    return saved;
+    return got;
+}
+
+}  // namespace
+
+bool SaveWindowAsPng(HWND window, const std::wstring& path) {
+    auto last = std::make_unique<ScreenRead>();
+    if (!ReadScreen(window, *last)) {
+        return false;
+    }
+    // Wine copies drawing to the X server a little after the drawing calls return: read
+    // until two reads agree. A window with an animation never settles; then the last read.
+    for (int reads = 1; reads < 30; ++reads) {
+        Sleep(100);
+        auto next = std::make_unique<ScreenRead>();
+        if (!ReadScreen(window, *next)) {
+            return false;
+        }
+        const bool settled = next->pixels == last->pixels;
+        last = std::move(next);
+        if (settled) {
+            break;
+        }
+    }
+    return SaveBitmapAsPng(last->bitmap, path);
 }
 
 std::wstring ArtifactPath(const std::wstring& fileName) {

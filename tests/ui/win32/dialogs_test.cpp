@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "support/refusing_port.h"
+#include "support/win32/window_capture.h"
 #include "ui/page_texts.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/init_dialog.h"
@@ -79,6 +80,9 @@ TEST(InitDialogTest, EndStates) {
             }));
             boxText = WindowText(box);
             EXPECT_FALSE(ended.load());
+            // Enter (the dialog's OK) does not skip a failed sequence.
+            SendMessageW(window, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(IsWindowVisible(window));
             // Esc in the progress box, as the message asks.
             PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
             PostMessageW(box, WM_KEYUP, VK_ESCAPE, 0);
@@ -132,13 +136,18 @@ TEST(WaitDialogTest, CountsSecondsAndFillsTheBar) {
     const HWND dialog = thread->Dialog();
     const HWND bar = GetDlgItem(dialog, IDC_WAIT_BAR);
     const HWND message = GetDlgItem(dialog, IDC_WAIT_MESSAGE);
-    EXPECT_EQ(WindowText(message), WaitMessageMarkup());
+    // The label shows the markup's text.
+    EXPECT_EQ(WindowText(message), L"后台正在安装程序，请稍候");
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 300);
     EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_NE(GetWindowLongW(dialog, GWL_STYLE) & WS_CAPTION, static_cast<LONG>(WS_CAPTION));
     // A few real seconds.
-    ASSERT_TRUE(WaitFor([&] { return WindowText(message) == WaitMessageMarkup(3); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return WindowText(message) == L"后台正在安装程序，请稍候 (用时:3秒)"; }));
     EXPECT_GE(SendMessageW(bar, PBM_GETPOS, 0, 0), 3);
+    // The page shows the dialog once it exists; here the test does.
+    ShowWindow(dialog, SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(SaveWindowAsPng(dialog, ArtifactPath(L"wait-dialog.png")));
     // Past 300 seconds the bar stays full and the seconds go on.
     for (int tick = 0; tick < 310; ++tick)
         SendMessageW(dialog, WM_TIMER, CWaitDlg::kSecondTimer, 0);
@@ -158,11 +167,7 @@ TEST(WaitDialogTest, CountsSecondsAndFillsTheBar) {
 TEST(WaitDialogTest, FollowsTheWizardAndCancelTakesItDown) {
     WizardEnvironment environment;
     WizardRun run(environment, IDYES);
-    ASSERT_TRUE(run.WaitForPage(0));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(1));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(2));
+    ASSERT_TRUE(run.AdvanceTo(2));
     CPage3& page = run.Sheet().Page3();
     page.StartWaitDialog();
     ASSERT_TRUE(WaitFor([&] { return page.WaitDialogReady(); }));

@@ -12,6 +12,7 @@
 
 #include "app/path_ops.h"
 #include "platform/text_codec.h"
+#include "support/win32/window_capture.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/page3.h"
 #include "wizard_test_support.h"
@@ -50,15 +51,6 @@ std::string ReadFileBytes(const std::wstring& path) {
     return content.str();
 }
 
-// Leads the wizard to page 3 with the directories of the environment.
-void GoToDownloadPage(WizardRun& run) {
-    ASSERT_TRUE(run.WaitForPage(0));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(1));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(2));
-}
-
 TEST(DownloadPageTest, RunRendersProgressAndEndsOnTheFinishPage) {
     struct FinishCase {
         const char* name;
@@ -69,7 +61,7 @@ TEST(DownloadPageTest, RunRendersProgressAndEndsOnTheFinishPage) {
         WizardEnvironment environment;
         environment.fake.AddPackage("pack.dat", std::string(300 * 1024, 'p'));
         WizardRun run(environment);
-        GoToDownloadPage(run);
+        ASSERT_TRUE(run.AdvanceTo(2));
         const HWND page3 = run.PageWindow(2);
         const HWND list = GetDlgItem(page3, IDC_PACKAGE_LIST);
         ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
@@ -103,7 +95,9 @@ TEST(DownloadPageTest, RunRendersProgressAndEndsOnTheFinishPage) {
 
         // Page 4: tip, name file, then Finish with or without deleting the package.
         const HWND page4 = run.PageWindow(3);
-        EXPECT_EQ(WindowText(GetDlgItem(page4, IDC_FINISH_TIP)), L"\n请双击打开");
+        EXPECT_TRUE(SaveWindowAsPng(run.Frame(), ArtifactPath(L"wizard-page4.png")));
+        // No shortcuts: a line break, then the hint (the label reads its lines back with CR LF).
+        EXPECT_EQ(WindowText(GetDlgItem(page4, IDC_FINISH_TIP)), L"\r\n请双击打开");
         EXPECT_EQ(WindowText(GetDlgItem(page4, IDC_PAGE_BODY)), L"安装完成");
         EXPECT_TRUE(IsDlgButtonChecked(page4, IDC_DELETE_PACKAGES));
         EXPECT_TRUE(WaitFor(
@@ -134,7 +128,7 @@ TEST(DownloadPageTest, LogListAnimationAndWorkerLines) {
     };
     WizardEnvironment environment;
     WizardRun run(environment);
-    GoToDownloadPage(run);
+    ASSERT_TRUE(run.AdvanceTo(2));
     const HWND page3 = run.PageWindow(2);
     const HWND box = GetDlgItem(page3, IDC_LOG_LIST);
     CPage3& page = run.Sheet().Page3();
@@ -166,7 +160,7 @@ TEST(DownloadPageTest, RuntimeChoiceFetchesThePlanAgain) {
     WizardEnvironment environment;
     environment.fake.AddPackage("a.dat", std::string(2048, 'a'));
     WizardRun run(environment);
-    GoToDownloadPage(run);
+    ASSERT_TRUE(run.AdvanceTo(2));
     const HWND page3 = run.PageWindow(2);
     const HWND list = GetDlgItem(page3, IDC_PACKAGE_LIST);
     ASSERT_EQ(Cell(list, 0, 6), L"2.5");

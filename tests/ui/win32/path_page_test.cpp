@@ -41,9 +41,7 @@ TEST(PathPageTest, ChecksOfNext) {
         WizardEnvironment environment;
         environment.context.config[L"needsize"] = c.needsize;
         WizardRun run(environment);
-        ASSERT_TRUE(run.WaitForPage(0));
-        run.Press(PSBTN_NEXT);
-        ASSERT_TRUE(run.WaitForPage(1));
+        ASSERT_TRUE(run.AdvanceTo(1));
         const HWND page = run.PageWindow(1);
         SetWindowTextW(GetDlgItem(page, IDC_INSTALL_DIR),
                        Resolve(environment.temp, c.install).c_str());
@@ -87,9 +85,7 @@ TEST(PathPageTest, ProposedDirectories) {
         WizardEnvironment environment;
         environment.context.config[L"setuppath"] = c.setuppath;
         WizardRun run(environment);
-        ASSERT_TRUE(run.WaitForPage(0));
-        run.Press(PSBTN_NEXT);
-        ASSERT_TRUE(run.WaitForPage(1));
+        ASSERT_TRUE(run.AdvanceTo(1));
         EXPECT_EQ(WindowText(GetDlgItem(run.PageWindow(1), IDC_INSTALL_DIR)), c.shown);
         EXPECT_EQ(WindowText(GetDlgItem(run.PageWindow(1), IDC_DOWNLOAD_DIR)),
                   environment.temp / L"downloads");

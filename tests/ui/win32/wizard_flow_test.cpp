@@ -2,6 +2,7 @@
 // agreement box and the navigation buttons it offers, the Help button that never shows.
 #include <gtest/gtest.h>
 
+#include "support/win32/window_capture.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/dialog_layer.h"
 #include "wizard_test_support.h"
@@ -133,9 +134,7 @@ TEST(WizardFlowTest, StateMachine) {
 TEST(WizardFlowTest, CancelAnsweredNoKeepsPage2Entries) {
     WizardEnvironment environment;
     WizardRun run(environment, IDNO);
-    ASSERT_TRUE(run.WaitForPage(0));
-    run.Press(PSBTN_NEXT);
-    ASSERT_TRUE(run.WaitForPage(1));
+    ASSERT_TRUE(run.AdvanceTo(1));
     const HWND installBox = GetDlgItem(run.PageWindow(1), IDC_INSTALL_DIR);
     SetWindowTextW(installBox, L"C:\\typed by the user");
     run.Press(PSBTN_CANCEL);
@@ -155,6 +154,9 @@ TEST(WizardFlowTest, FocusStartsOnTheFirstControlThatTakesIt) {
         ASSERT_TRUE(run.WaitForPage(page));
         EXPECT_TRUE(WaitFor(
             [&] { return run.Focus() == GetDlgItem(run.PageWindow(page), firstControls[page]); }));
+        // What the page looked like, kept as an artefact.
+        EXPECT_TRUE(SaveWindowAsPng(
+            run.Frame(), ArtifactPath(L"wizard-page" + std::to_wstring(page + 1) + L".png")));
     }
 }
 

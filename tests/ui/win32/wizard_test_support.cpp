@@ -231,6 +231,17 @@ bool WizardRun::WaitForPage(int index) {
     return WaitFor([&] { return CurrentPage() == index; });
 }
 
+bool WizardRun::AdvanceTo(int index) {
+    if (!WaitForPage(0))
+        return false;
+    for (int page = 1; page <= index; ++page) {
+        Press(PSBTN_NEXT);
+        if (!WaitForPage(page))
+            return false;
+    }
+    return true;
+}
+
 bool WizardRun::WaitForClosed() {
     return WaitFor([&] { return closed_.load(); });
 }

@@ -96,6 +96,8 @@ class WizardRun {
     int CurrentPage() const;
     HWND PageWindow(int index) const;
     bool WaitForPage(int index);
+    // From page 1, Next until page `index` is on screen; false when it did not appear.
+    bool AdvanceTo(int index);
     bool WaitForClosed();
     // Presses Back, Next, Finish or Cancel as the user would (PSBTN_*).
     void Press(int button);
