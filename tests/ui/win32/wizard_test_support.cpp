@@ -1,5 +1,7 @@
 #include "wizard_test_support.h"
 
+#include <ole2.h>
+
 #include "app/path_ops.h"
 #include "platform/text_codec.h"
 
@@ -198,6 +200,9 @@ WizardRun::~WizardRun() {
 }
 
 void WizardRun::ThreadMain() {
+    // The wizard's thread has OLE, as the installer's user-interface thread has: the
+    // picture controls decode through COM.
+    const bool oleStarted = SUCCEEDED(OleInitialize(nullptr));
     threadId_.store(GetCurrentThreadId());
     boxes_.Install(GetCurrentThreadId(), answer_);
     const HWND actionWindow = CreateActionWindow();
@@ -207,6 +212,8 @@ void WizardRun::ThreadMain() {
     frame_.store(nullptr);
     wizardActionWindow.store(nullptr);
     DestroyWindow(actionWindow);
+    if (oleStarted)
+        OleUninitialize();
 }
 
 int WizardRun::CurrentPage() const {
