@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "app/hex_digit.h"
 #include "app/text_compare.h"
 #include "platform/module_info.h"
 
@@ -86,22 +87,12 @@ int MatchStandardName(const std::wstring& key) {
     return -1;
 }
 
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
-
 // Reads "%04x%04x": language then code page; stops at the first non-digit like scanf.
 void ParseTableKey(const std::wstring& key, uint16_t& language, uint16_t& codePage) {
     uint32_t value[2] = {0, 0};
     for (size_t part = 0; part < 2; ++part) {
         for (size_t i = part * 4; i < part * 4 + 4 && i < key.size(); ++i) {
-            const int digit = HexDigit(key[i]);
+            const int digit = HexDigitValue(key[i]);
             if (digit < 0)
                 break;
             value[part] = value[part] * 16 + static_cast<uint32_t>(digit);

@@ -1,5 +1,6 @@
 #include "service/field_cipher.h"
 
+#include "app/hex_digit.h"
 #include "platform/text_codec.h"
 #include "service/des.h"
 #include "service/http_post.h"
@@ -16,16 +17,6 @@ des::Block PrepareKey(std::string_view key) {
     return block;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -37,8 +28,8 @@ uint8_t ReadHexPair(char first, char second) {
     while (i < 2 && IsBlank(pair[i]))
         ++i;
     unsigned value = 0;
-    for (; i < 2 && HexValue(pair[i]) >= 0; ++i)
-        value = value * 16 + static_cast<unsigned>(HexValue(pair[i]));
+    for (; i < 2 && HexDigitValue(pair[i]) >= 0; ++i)
+        value = value * 16 + static_cast<unsigned>(HexDigitValue(pair[i]));
     return static_cast<uint8_t>(value & 0xFFU);
 }
 
@@ -103,7 +94,7 @@ std::string HexToSymbols(std::string_view hexDigits) {
     // 128 bits, most significant first, in two 64-bit halves.
     uint64_t high = 0, low = 0;
     for (size_t i = 0; i < 32; ++i) {
-        const int value = i < hexDigits.size() ? HexValue(hexDigits[i]) : -1;
+        const int value = i < hexDigits.size() ? HexDigitValue(hexDigits[i]) : -1;
         const uint64_t nibble = value < 0 ? 0 : static_cast<uint64_t>(value);
         uint64_t& half = i < 16 ? high : low;
         half = (half << 4) | nibble;
