@@ -10,8 +10,32 @@
 
 namespace {
 
+// A value as it goes into the query: as it is, but for the characters that would change
+// the query's structure (a company name "a&action=x" must not add a parameter) or that
+// a URL cannot carry, which become "%XX". Other characters, non-ASCII ones included, stay
+// as the service has always received them.
+std::wstring QueryValue(const std::wstring& value) {
+    static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring escaped;
+    escaped.reserve(value.size());
+    for (const wchar_t c : value) {
+        if (c <= L' ' || c == L'%' || c == L'&' || c == L'#' || c == L'+' || c == 0x7F) {
+            escaped += L'%';
+            escaped += kHex[(c >> 4) & 0xF];
+            escaped += kHex[c & 0xF];
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::wstring Param(CInstallContext& context, const wchar_t* name) {
+    return QueryValue(context.GetParam(name));
+}
+
 std::wstring BaseQuery(CInstallContext& context, const wchar_t* action) {
-    return L"comname=" + context.GetParam(L"comname") + L"&appid=" + context.GetParam(L"appid") +
+    return L"comname=" + Param(context, L"comname") + L"&appid=" + Param(context, L"appid") +
            L"&action=" + action;
 }
 
@@ -31,7 +55,7 @@ bool CInstallContext::FirstPage(ServiceRecord& record, std::wstring& resultText)
     std::string cardNo;
     Ccommon::GetCardNo(cardNo);
     const std::wstring query =
-        BaseQuery(*this, L"firstpage") + L"&cardno=" + text::SystemToWide(cardNo);
+        BaseQuery(*this, L"firstpage") + L"&cardno=" + QueryValue(text::SystemToWide(cardNo));
     return QueryServiceRecord(query, record, resultText);
 }
 
@@ -40,7 +64,8 @@ bool CInstallContext::GetVer(ServiceRecordList& records, std::wstring& resultTex
 }
 
 bool CInstallContext::CreateIcon(ServiceRecordList& records, std::wstring& resultText) {
-    const std::wstring query = BaseQuery(*this, L"createicon") + L"&netver=" + GetParam(L"netver");
+    const std::wstring query =
+        BaseQuery(*this, L"createicon") + L"&netver=" + Param(*this, L"netver");
     return QueryService(query, records, resultText);
 }
 
@@ -49,7 +74,7 @@ bool CInstallContext::NeedDown(ServiceRecordList& records, std::wstring& resultT
     if (!Ccommon::GetIeVersion(ieVersion))
         ieVersion = 8;
     std::wstring query = BaseQuery(*this, L"needdown");
-    query += L"&netver=" + GetParam(L"netver");
+    query += L"&netver=" + Param(*this, L"netver");
     query += L"&Net20=" + std::wstring(Ccommon::IsNet20Installed() ? L"Y" : L"N");
     query += L"&Net40=" + std::wstring(Ccommon::IsNet40Installed() ? L"Y" : L"N");
     query += L"&os=" + Ccommon::OsCodeName(Ccommon::GetOsCode());
@@ -57,8 +82,8 @@ bool CInstallContext::NeedDown(ServiceRecordList& records, std::wstring& resultT
     query += L"&ie=" + std::to_wstring(ieVersion);
     const std::wstring version = GetParam(L"--ver");
     if (!version.empty())
-        query += L"&ver=" + version;
-    query += L"&guid=" + config[L"guid"];
+        query += L"&ver=" + QueryValue(version);
+    query += L"&guid=" + QueryValue(config[L"guid"]);
 
     if (!QueryService(query, records, resultText))
         return false;
@@ -75,8 +100,8 @@ bool CInstallContext::NeedDown(ServiceRecordList& records, std::wstring& resultT
 
 bool CInstallContext::GetFtp(const std::wstring& serverNo, const std::wstring& fileName,
                              ServiceRecord& record, std::wstring& resultText) {
-    const std::wstring query =
-        BaseQuery(*this, L"getftp") + L"&serverno=" + serverNo + L"&filename=" + fileName;
+    const std::wstring query = BaseQuery(*this, L"getftp") + L"&serverno=" + QueryValue(serverNo) +
+                               L"&filename=" + QueryValue(fileName);
     if (!QueryServiceRecord(query, record, resultText))
         return false;
     const std::wstring enciphered = FieldOf(record, L"Password");
@@ -92,13 +117,14 @@ bool CInstallContext::FtpOk(const std::wstring& fileName, ServiceRecord& record,
                             std::wstring& resultText) {
     const std::wstring encoded =
         text::SystemToWide(CHttpPostClass().UrlEncode(text::WideToSystem(fileName)));
-    const std::wstring query =
-        BaseQuery(*this, L"ftpok") + L"&filename=" + encoded + L"&guid=" + config[L"guid"];
+    const std::wstring query = BaseQuery(*this, L"ftpok") + L"&filename=" + encoded + L"&guid=" +
+                               QueryValue(config[L"guid"]);
     return QueryServiceRecord(query, record, resultText);
 }
 
 bool CInstallContext::SetupOk(ServiceRecord& record, std::wstring& resultText) {
-    const std::wstring query = BaseQuery(*this, L"setupok") + L"&guid=" + config[L"guid"];
+    const std::wstring query =
+        BaseQuery(*this, L"setupok") + L"&guid=" + QueryValue(config[L"guid"]);
     return QueryServiceRecord(query, record, resultText);
 }
 

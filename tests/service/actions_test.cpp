@@ -108,6 +108,22 @@ TEST_F(ServiceActions, MissingValuesAreSentEmpty) {
     EXPECT_EQ(targets[1], "/inst/?comname=Vornel&appid=qz&action=createicon&netver=");
 }
 
+TEST_F(ServiceActions, ValuesCannotAddParameters) {
+    AnswerWith(server, "OK[]");
+    context().SetParam(L"comname", L"a&action=x");
+    context().SetParam(L"appid", L"q z#1");
+    context().SetParam(L"--ver", L"2.1&guid=forged");
+    context().config[L"guid"] = L"50%+";
+    ASSERT_TRUE(context().NeedDown(records, resultText));
+    EXPECT_EQ(LastTarget(),
+              "/inst/?comname=a%26action=x&appid=q%20z%231&action=needdown&netver=4.0" +
+                  ProbePart() + "&ver=2.1%26guid=forged&guid=50%25%2B");
+    ASSERT_TRUE(context().GetFtp(L"1&x=y", L"/res/a b.txt", record, resultText));
+    EXPECT_EQ(LastTarget(),
+              "/inst/?comname=a%26action=x&appid=q%20z%231&action=getftp"
+              "&serverno=1%26x=y&filename=/res/a%20b.txt");
+}
+
 TEST_F(ServiceActions, NeedDownDeciphersRarpassOfEveryRecord) {
     const std::string rarpass = EncryptField("\xE5\xAF\x86\xE7\xA0\x81 1",
                                              MakeFieldSeed(NeedDownSeedMaterial(L"Vornel", L"17")));
