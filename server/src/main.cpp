@@ -16,7 +16,12 @@ const char kUsage[] =
     "  --catalog FILE        catalog of companies and applications (JSON)\n"
     "  --files DIR           files directory: package sizes, and what the mirror serves\n"
     "  --listen ADDRESS      address to listen on (default 127.0.0.1)\n"
-    "  --port N              install service port (default 8000; 0: any free port)\n"
+    "  --port N              install service port, plain HTTP (default 8000; 0: any free\n"
+    "                        port; off: none)\n"
+    "  --tls-cert FILE       also serve the install service over HTTPS with this\n"
+    "                        certificate (PEM; the server's first, then its chain)\n"
+    "  --tls-key FILE        the certificate's private key (PEM)\n"
+    "  --tls-port N          the HTTPS port (default 443; 0: any free port)\n"
     "  --mirror-port N       also serve DIR as HTTP download mirror on port N (0: any)\n"
     "  --mirror-address IP   the catalog server ip of this mirror (default ADDRESS:N)\n"
     "  --events FILE         event log, JSON lines (default install-events.jsonl)\n"
@@ -60,8 +65,17 @@ int main(int argc, char** argv) {
             options.mirrorAddress = argv[++i];
         } else if (hasValue && arg == "--events") {
             eventsPath = argv[++i];
+        } else if (hasValue && arg == "--port" && std::string(argv[i + 1]) == "off") {
+            options.servicePort = -1;
+            ++i;
         } else if (hasValue && arg == "--port" && ReadPort(argv[i + 1], options.servicePort)) {
             ++i;
+        } else if (hasValue && arg == "--tls-port" && ReadPort(argv[i + 1], options.tlsPort)) {
+            ++i;
+        } else if (hasValue && arg == "--tls-cert") {
+            options.tlsCert = argv[++i];
+        } else if (hasValue && arg == "--tls-key") {
+            options.tlsKey = argv[++i];
         } else if (hasValue && arg == "--mirror-port" &&
                    ReadPort(argv[i + 1], options.mirrorPort)) {
             ++i;
@@ -74,6 +88,14 @@ int main(int argc, char** argv) {
     }
     if (catalogPath.empty()) {
         std::cerr << kUsage;
+        return 2;
+    }
+    if (options.tlsCert.empty() != options.tlsKey.empty()) {
+        std::cerr << "install-service: --tls-cert and --tls-key go together\n";
+        return 2;
+    }
+    if (options.servicePort < 0 && options.tlsCert.empty()) {
+        std::cerr << "install-service: --port off needs --tls-cert\n";
         return 2;
     }
     if (options.mirrorPort >= 0 && options.filesDir.empty()) {
@@ -111,8 +133,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     host.Start();
-    std::cout << "install service listening on " << options.listen << ":" << host.ServicePort()
-              << "\n";
+    if (host.ServicePort() > 0)
+        std::cout << "install service listening on " << options.listen << ":" << host.ServicePort()
+                  << "\n";
+    if (host.TlsPort() > 0)
+        std::cout << "install service listening for HTTPS on " << options.listen << ":"
+                  << host.TlsPort() << "\n";
     if (host.MirrorPort() > 0)
         std::cout << "HTTP mirror listening on " << options.listen << ":" << host.MirrorPort()
                   << " (catalog ip " << host.MirrorAddress() << ", files " << options.filesDir

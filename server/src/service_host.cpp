@@ -98,8 +98,7 @@ std::string ServiceHost::MirrorAddress() const {
 
 bool ServiceHost::Bind(std::string& error) {
     const int threads = options_.threads > 0 ? options_.threads : 32;
-    const auto make = [threads] {
-        auto server = std::make_unique<httplib::Server>();
+    const auto setUp = [threads](std::unique_ptr<httplib::Server> server) {
         // Answers are small and written in pieces: without this, delayed acknowledgements
         // hold every answer on a kept-alive connection back by tens of milliseconds.
         server->set_tcp_nodelay(true);
@@ -115,6 +114,7 @@ bool ServiceHost::Bind(std::string& error) {
         };
         return server;
     };
+    const auto make = [&setUp] { return setUp(std::make_unique<httplib::Server>()); };
     const auto bind = [&](httplib::Server& server, int wanted, int& port, const char* what) {
         port = wanted == 0 ? server.bind_to_any_port(options_.listen)
                            : (server.bind_to_port(options_.listen, wanted) ? wanted : -1);
@@ -125,9 +125,23 @@ bool ServiceHost::Bind(std::string& error) {
         }
         return true;
     };
-    service_ = make();
-    if (!bind(*service_, options_.servicePort, servicePort_, "install service"))
-        return false;
+    if (options_.servicePort >= 0) {
+        service_ = make();
+        if (!bind(*service_, options_.servicePort, servicePort_, "install service"))
+            return false;
+    }
+    if (!options_.tlsCert.empty()) {
+        auto tls =
+            std::make_unique<httplib::SSLServer>(options_.tlsCert.c_str(), options_.tlsKey.c_str());
+        if (!tls->is_valid()) {
+            error = "cannot use the certificate " + options_.tlsCert + " with the key " +
+                    options_.tlsKey;
+            return false;
+        }
+        tls_ = setUp(std::move(tls));
+        if (!bind(*tls_, options_.tlsPort, tlsPort_, "install service over HTTPS"))
+            return false;
+    }
     if (options_.mirrorPort >= 0) {
         mirror_ = make();
         if (!bind(*mirror_, options_.mirrorPort, mirrorPort_, "HTTP mirror"))
@@ -138,7 +152,6 @@ bool ServiceHost::Bind(std::string& error) {
 
 void ServiceHost::Start() {
     const bool quiet = options_.quiet;
-    InstallCommonHandlers(*service_, "service", quiet);
     auto handler = [this, quiet](const httplib::Request& request, httplib::Response& response) {
         ServiceRequest query;
         query.client = request.remote_addr;
@@ -151,9 +164,16 @@ void ServiceHost::Start() {
             LogLine("service " + request.remote_addr + " GET " + RequestTarget(request) + " -> " +
                     Printable(reply.note, 200));
     };
-    // The installer asks "/inst/?..."; "/inst" alone is taken as the same.
-    service_->Get("/inst/?", handler);
-    serviceThread_ = std::thread([this] { service_->listen_after_bind(); });
+    const auto serve = [&](httplib::Server* server, std::thread& thread) {
+        if (server == nullptr)
+            return;
+        InstallCommonHandlers(*server, "service", quiet);
+        // The installer asks "/inst/?..."; "/inst" alone is taken as the same.
+        server->Get("/inst/?", handler);
+        thread = std::thread([server] { server->listen_after_bind(); });
+    };
+    serve(service_.get(), serviceThread_);
+    serve(tls_.get(), tlsThread_);
 
     if (mirror_) {
         const std::string address = MirrorAddress();
@@ -178,17 +198,20 @@ void ServiceHost::Start() {
     // Stop() right after Start() must find the listeners running, or they would start
     // after it and never end.
     for (int i = 0; i < 400; ++i) {
-        if (service_->is_running() && (!mirror_ || mirror_->is_running()))
+        bool running = true;
+        for (auto* server : {service_.get(), tls_.get(), mirror_.get()})
+            running = running && (server == nullptr || server->is_running());
+        if (running)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
 void ServiceHost::Stop() {
-    for (auto* server : {service_.get(), mirror_.get()})
+    for (auto* server : {service_.get(), tls_.get(), mirror_.get()})
         if (server)
             server->stop();
-    for (auto* thread : {&serviceThread_, &mirrorThread_})
+    for (auto* thread : {&serviceThread_, &tlsThread_, &mirrorThread_})
         if (thread->joinable())
             thread->join();
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The listeners of the install-service program: the install service ("/inst/") on one
-// port and, optionally, the HTTP download mirror on another, both on one address.
+// The listeners of the install-service program: the install service ("/inst/") on a
+// plain HTTP port, an HTTPS port or both, and, optionally, the HTTP download mirror on
+// another port, all on one address.
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,8 +17,13 @@ namespace service {
 
 struct HostOptions {
     std::string listen = "127.0.0.1";
-    int servicePort = 8000;  // 0: any free port
-    int mirrorPort = -1;     // -1: no mirror; 0: any free port
+    int servicePort = 8000;  // 0: any free port; -1: no plain HTTP listener
+    // The HTTPS listener of the service, when a certificate (PEM, the chain after the
+    // server's own) and its key are given.
+    std::string tlsCert;
+    std::string tlsKey;
+    int tlsPort = 443;    // 0: any free port
+    int mirrorPort = -1;  // -1: no mirror; 0: any free port
     // The catalog's "ip" of this mirror, whose credentials it accepts; empty:
     // listen address + ":" + mirror port.
     std::string mirrorAddress;
@@ -39,6 +45,7 @@ class ServiceHost {
     void Stop();
 
     int ServicePort() const { return servicePort_; }
+    int TlsPort() const { return tlsPort_; }
     int MirrorPort() const { return mirrorPort_; }
     std::string MirrorAddress() const;
 
@@ -47,10 +54,13 @@ class ServiceHost {
     EventLog& events_;
     HostOptions options_;
     std::unique_ptr<httplib::Server> service_;
+    std::unique_ptr<httplib::Server> tls_;
     std::unique_ptr<httplib::Server> mirror_;
     std::thread serviceThread_;
+    std::thread tlsThread_;
     std::thread mirrorThread_;
     int servicePort_ = -1;
+    int tlsPort_ = -1;
     int mirrorPort_ = -1;
 };
 

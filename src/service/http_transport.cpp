@@ -7,6 +7,7 @@
 
 #include "app/install_context.h"
 #include "platform/text_codec.h"
+#include "platform/tls_peer.h"
 #include "service/http_post.h"
 
 namespace {
@@ -24,9 +25,41 @@ size_t AppendToBody(char* data, size_t size, size_t count, void* userData) {
     return bytes;
 }
 
+struct PeerCheck {
+    CURL* handle = nullptr;
+    std::string host;
+    std::string status;  // why the certificate was refused; empty when it was not
+};
+
+// Runs once the connection (and its TLS handshake) is up and before the request is sent:
+// a server whose certificate the system does not trust for the host never sees a query.
+int CheckPeerBeforeRequest(void* data, char*, char*, int, int) {
+    auto* check = static_cast<PeerCheck*>(data);
+    curl_tlssessioninfo* tls = nullptr;
+    void* schannelContext = nullptr;
+    if (curl_easy_getinfo(check->handle, CURLINFO_TLS_SSL_PTR, &tls) == CURLE_OK &&
+        tls != nullptr && tls->backend == CURLSSLBACKEND_SCHANNEL)
+        schannelContext = tls->internals;
+    if (platform::CheckTlsPeer(schannelContext, check->host, check->status))
+        return CURL_PREREQFUNC_OK;
+    if (check->status.empty())
+        check->status = "refused";
+    return CURL_PREREQFUNC_ABORT;
+}
+
+// The host of an "https://host/..." URL; empty for any other scheme.
+std::string HttpsHost(const std::string& url) {
+    static constexpr std::string_view kScheme = "https://";
+    if (url.compare(0, kScheme.size(), kScheme) != 0)
+        return std::string();
+    const size_t end = url.find_first_of(":/?#", kScheme.size());
+    return url.substr(kScheme.size(), end == std::string::npos ? end : end - kScheme.size());
+}
+
 }  // namespace
 
-bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& body) {
+bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& body,
+             std::wstring* failure) {
     CURL* handle = curl_easy_init();
     if (handle == nullptr)
         return false;
@@ -35,9 +68,25 @@ bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& bod
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendToBody);
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, 3000L);
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+    PeerCheck check;
+    check.handle = handle;
+    check.host = HttpsHost(systemUrl);
+    if (!check.host.empty()) {
+        curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &CheckPeerBeforeRequest);
+        curl_easy_setopt(handle, CURLOPT_PREREQDATA, &check);
+    }
     const CURLcode code = curl_easy_perform(handle);
     context.lastTransferResult = static_cast<int32_t>(code);
     curl_easy_cleanup(handle);
+    if (code != CURLE_OK && failure != nullptr) {
+        std::string text = "CURLcode(" + std::to_string(static_cast<int>(code)) + ") " +
+                           (errorText[0] != '\0' ? errorText : curl_easy_strerror(code));
+        if (!check.status.empty())
+            text += "; certificate: " + check.status;
+        *failure = text::SystemToWide(text);
+    }
     return code == CURLE_OK;
 }
 

@@ -12,11 +12,15 @@ inline constexpr size_t kMaxServiceAnswerBytes = 4 * 1024 * 1024;
 
 // GETs `url` (sent in the system code page) and appends every byte received to `body`
 // (at most kMaxServiceAnswerBytes in all).
-// Sets only the URL, the write callback and a 3-second limit on the whole transfer, so
-// redirects are not followed, HTTP error statuses are no failure and TLS verification is
-// the library's default. Stores the libcurl result code in context.lastTransferResult
-// (left alone when no handle could be created) and returns true for CURLE_OK.
-bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& body);
+// Sets the URL, the write callback and a 3-second limit on the whole transfer, so
+// redirects are not followed and HTTP error statuses are no failure. TLS verification is
+// the library's, never turned off, and an HTTPS server's certificate is checked once more
+// with the system's policy before the request goes out (platform/tls_peer.h). Stores the
+// libcurl result code in context.lastTransferResult (left alone when no handle could be
+// created) and returns true for CURLE_OK; on failure `failure`, when given, receives
+// libcurl's code and error text, and the certificate's fault when it was refused.
+bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& body,
+             std::wstring* failure = nullptr);
 
 // "http://entry/inst/?query" when the entry has a colon after its first character
 // (address:port), "https://entry/inst/?query" otherwise.

@@ -25,8 +25,13 @@ bool CInstallContext::QueryService(const std::wstring& query, ServiceRecordList&
         const std::wstring url = ServiceUrl(entry, query);
         Log(L"HttpGet\t\t%s", url);
         std::string body;
-        if (!HttpGet(*this, url, body)) {
+        std::wstring failure;
+        if (!HttpGet(*this, url, body, &failure)) {
             Log(L"HttpGet\t\t%s", L"faild");
+            // Why an HTTPS server was not used: an expired certificate and a wrong host
+            // must be told apart by whoever reads the log.
+            if (url.compare(0, 8, L"https://") == 0)
+                Log(L"HttpGet\t\t%s\t%s", entry, failure);
             continue;
         }
         const std::wstring answer = DecodeServiceAnswer(body);

@@ -50,7 +50,10 @@ def wait_for_port(log_path, pattern, process, seconds=60):
 class DemoServers:
     """The demo catalog served by the reference service and its two mirrors."""
 
-    def __init__(self, state, service_binary, windows=False, data_kib=None):
+    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None):
+        """tls: (certificate, key) to serve the install service over HTTPS as well, on
+        port 443 of 127.0.0.1 (which needs a network namespace of the test's own)."""
+        self.tls = tls
         self.state = state
         self.service_binary = service_binary
         self.windows = windows
@@ -102,9 +105,10 @@ class DemoServers:
         self.catalog = os.path.join(self.state, "catalog.json")
         with open(self.catalog, "w", encoding="utf-8") as f:
             f.write(catalog)
+        tls = ["--tls-cert", self.tls[0], "--tls-key", self.tls[1]] if self.tls else []
         self.service_port = self._spawn(
             "service", [self.service_binary, "--catalog", self.catalog] + common +
-            ["--port", "0", "--events", self.events_path],
+            ["--port", "0", "--events", self.events_path] + tls,
             r"install service listening on [0-9.]+:(\d+)")
         self.service = "%s:%d" % (HOST, self.service_port)
         probe = "http://%s/inst/?comname=Vornel&appid=qz&action=getver" % self.service

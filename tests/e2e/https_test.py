@@ -1,0 +1,256 @@
+#!/usr/bin/env python3
+"""The install service over HTTPS, on the Linux build or on installer.exe under Wine: a
+good certificate installs the demo, and a certificate from an unknown authority, one for
+another host and an expired one are each refused before any query reaches their server.
+
+The servers listen on port 443 of loopback addresses (the port HTTPS service entries
+use) inside a network namespace of the test's own, and a mount namespace puts a
+certificate directory holding only the test's authority over /etc/ssl/certs and the
+test's host names into /etc/hosts: the machine's trust, ports and names stay untouched.
+Needs root (unshare); exits 77 (skipped) with the reason where namespaces cannot be made.
+
+Environment: as linux_install_test.py, or windows_e2e.py when E2E_INSTALLER is an .exe.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import e2e_support as e2e  # noqa: E402
+
+sys.path.insert(0, os.path.join(e2e.ROOT, "server"))
+import throwaway_pki as pki  # noqa: E402
+
+INSTALLER = os.environ.get("E2E_INSTALLER", "")
+SERVICE = os.environ.get("E2E_SERVICE", "")
+WORK = os.environ.get("E2E_WORK", tempfile.gettempdir())
+WINDOWS = INSTALLER.lower().endswith(".exe")
+INSIDE = "E2E_HTTPS_NAMESPACE"
+
+# The servers with a wrong certificate: host name and address.
+BAD_SERVERS = [("unknown.test", "127.0.0.4"), ("wronghost.test", "127.0.0.5"),
+               ("expired.test", "127.0.0.6")]
+# The entries that reach them, and the fault the Windows build names. The certificate for
+# another host names no address either.
+BAD_ENTRIES = [("unknown.test", "unknown authority"), ("wronghost.test", "wrong name"),
+               ("expired.test", "expired"), ("127.0.0.5", "wrong name")]
+HOSTS = "127.0.0.1\tlocalhost\n" + "".join("%s\t%s\n" % (a, n) for n, a in BAD_SERVERS)
+
+
+def skip(reason):
+    print("SKIPPED: " + reason)
+    sys.exit(77)
+
+
+def enter_namespaces():
+    """Runs this script again inside new network and mount namespaces."""
+    if os.environ.get(INSIDE):
+        return
+    if not INSTALLER or not SERVICE or not os.access(SERVICE, os.X_OK):
+        skip("E2E_INSTALLER and E2E_SERVICE must name the installer and install-service")
+    if os.geteuid() != 0:
+        skip("making network and mount namespaces needs root")
+    probe = subprocess.run(["unshare", "--net", "--mount", "true"], stderr=subprocess.PIPE)
+    if probe.returncode != 0:
+        skip("unshare --net --mount: " + probe.stderr.decode("utf-8", "replace").strip())
+    if not os.path.isdir("/etc/ssl/certs"):
+        skip("no /etc/ssl/certs to mount the test's authority over")
+    env = dict(os.environ)
+    env[INSIDE] = "1"
+    # Mounts made inside stay inside (util-linux makes the new namespace's mounts private).
+    os.execvpe("unshare", ["unshare", "--net", "--mount", "--fork", sys.executable,
+                           os.path.abspath(__file__)] + sys.argv[1:], env)
+
+
+def set_up_namespace(directory):
+    """Loopback up; the test's certificates made; its authority the only one trusted and
+    its host names known. Returns {name: (certificate, key)}."""
+    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    authority = pki.make_authority(directory, "Installer Test Authority")
+    stranger = pki.make_authority(os.path.join(directory, "stranger"), "Unknown Test Authority")
+    certificates = {
+        "localhost": pki.make_server_certificate(
+            directory, "localhost", authority, dns=["localhost"],
+            ips=["127.0.0.1", "127.0.0.2", "127.0.0.3"]),
+        "unknown.test": pki.make_server_certificate(directory, "unknown", stranger,
+                                                    dns=["unknown.test"]),
+        "wronghost.test": pki.make_server_certificate(directory, "wronghost", authority,
+                                                      dns=["other.test"]),
+        "expired.test": pki.make_server_certificate(directory, "expired", authority,
+                                                    dns=["expired.test"], days=-1),
+    }
+    trust = pki.make_trust_directory(os.path.join(directory, "trust"), [authority[0]])
+    hosts = os.path.join(directory, "hosts")
+    with open(hosts, "w") as f:
+        f.write(HOSTS)
+    for source, target in ((trust, "/etc/ssl/certs"), (hosts, "/etc/hosts")):
+        subprocess.run(["mount", "--bind", source, target], check=True)
+    return certificates
+
+
+class LinuxInstaller:
+    def __init__(self, base):
+        self.base = base
+
+    def run(self, servers, name):
+        home = os.path.join(self.base, name, "home")
+        tmp = os.path.join(self.base, name, "tmp")
+        for d in (home, tmp):
+            os.makedirs(d, exist_ok=True)
+        env = dict(os.environ, HOME=home, TMPDIR=tmp, LC_ALL="C.UTF-8",
+                   XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+                   XDG_CONFIG_HOME=os.path.join(home, ".config"))
+        env.pop("XDG_DESKTOP_DIR", None)
+        words = ";".join(["ui=console", "server=" + ",".join(servers),
+                          "installdir=" + os.path.join(self.base, name, "inst"),
+                          "downloaddir=" + os.path.join(self.base, name, "downloads")])
+        result = subprocess.run([INSTALLER, words], env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, timeout=600)
+        log, _ = e2e.read_log(os.path.join(tmp, "Install.log"))
+        return result.returncode, result.stdout.decode("utf-8", "replace"), log
+
+
+class WindowsInstaller:
+    """installer.exe in a Wine prefix made inside the namespace, so that Wine's root store
+    is built from the test's authority."""
+
+    def __init__(self, base):
+        import windows_e2e as win
+        self.win = win
+        self.base = base
+        shutil.rmtree(win.WINE_HOME, ignore_errors=True)
+        temp = win.wine(["cmd", "/c", "echo %TEMP%"], timeout=300, check=True)
+        self.log_path = os.path.join(win.unix_path(temp.stdout.decode("utf-8").strip()),
+                                     "Install.log")
+
+    def run(self, servers, name):
+        place = self.win.windows_path(os.path.join(self.base, name))
+        words = ";".join(["ui=console", "server=" + ",".join(servers),
+                          "installdir=" + place + "\\inst", "downloaddir=" + place + "\\downloads",
+                          "netver=4.0"])
+        result = self.win.wine([INSTALLER, words], timeout=600)
+        log, _ = e2e.read_log(self.log_path)
+        return result.returncode, result.stdout.decode("utf-8", "replace"), log
+
+
+def start_tls_service(state, name, address, certificate, catalog, files):
+    """An install service answering over HTTPS only, on address:443."""
+    log_path = os.path.join(state, name + ".log")
+    with open(log_path, "wb") as log:
+        process = subprocess.Popen(
+            [SERVICE, "--catalog", catalog, "--files", files, "--listen", address, "--port", "off",
+             "--tls-cert", certificate[0], "--tls-key", certificate[1], "--tls-port", "443",
+             "--events", os.path.join(state, name + "-events.jsonl")],
+            stdout=log, stderr=log, start_new_session=True)
+    if e2e.wait_for_port(log_path, r"listening for HTTPS on [0-9.]+:(\d+)", process) != 443:
+        process.kill()
+        raise RuntimeError("%s does not listen on %s:443; see %s" % (name, address, log_path))
+    return process, log_path
+
+
+class HttpsServiceTest(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = tempfile.mkdtemp(prefix="https-", dir=WORK)
+        certificates = set_up_namespace(os.path.join(cls.scratch, "pki"))
+        state = os.path.join(cls.scratch, "state")
+        cls.servers = e2e.DemoServers(state, SERVICE, windows=WINDOWS,
+                                      tls=certificates["localhost"])
+        cls.servers.__enter__()
+        cls.extra = []
+        try:
+            cls.logs = {}  # by address
+            for name, address in BAD_SERVERS:
+                process, cls.logs[address] = start_tls_service(
+                    state, name, address, certificates[name], cls.servers.catalog,
+                    cls.servers.files)
+                cls.extra.append(process)
+            # A service by its address: the name check matches addresses too.
+            process, cls.logs["127.0.0.2"] = start_tls_service(
+                state, "by-address", "127.0.0.2", certificates["localhost"], cls.servers.catalog,
+                cls.servers.files)
+            cls.extra.append(process)
+            cls.installer = (WindowsInstaller if WINDOWS else LinuxInstaller)(
+                os.path.join(cls.scratch, "runs"))
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        for process in cls.extra:
+            process.terminate()
+            process.wait(timeout=10)
+        cls.servers.__exit__(None, None, None)
+        shutil.rmtree(cls.scratch, ignore_errors=True)
+
+    def queries_seen(self, entry):
+        address = dict(BAD_SERVERS).get(entry, entry)
+        with open(self.logs[address], encoding="utf-8", errors="replace") as f:
+            return [line for line in f if " GET " in line]
+
+    def check_installed(self, code, out, log):
+        self.assertEqual(code, 0, out)
+        self.assertIn("安装完成", out)
+        guid = e2e.log_guid(log)
+        self.assertIsNotNone(guid, log)
+        return guid
+
+    def refusals(self, log, entry):
+        return [m for m in e2e.log_messages(log) if m.startswith("HttpGet\t\t%s\t" % entry)]
+
+    def check_refused(self, log, entry, fault, attempts):
+        """Every attempt at the entry refused, with its line after the attempt's own."""
+        messages = e2e.log_messages(log)
+        asked = [i for i, m in enumerate(messages) if m.startswith("HttpGet\t\thttps://%s/" % entry)]
+        self.assertEqual(len(asked), attempts, "\n".join(messages))
+        lines = self.refusals(log, entry)
+        self.assertEqual(len(lines), attempts, "\n".join(messages))
+        for at in asked:
+            self.assertEqual(messages[at + 1:at + 3], ["HttpGet\t\tfaild", lines[0]])
+        self.assertRegex(lines[0], r"CURLcode\(\d+\) .+")
+        if WINDOWS:
+            self.assertIn("certificate: " + fault, lines[0])
+        self.assertEqual(self.queries_seen(entry), [], "%s saw a query" % entry)
+        print(lines[0].replace("\t", " | "))
+
+    def test_installs_through_https_entries_only(self):
+        for entry in ("localhost", "127.0.0.2"):
+            with self.subTest(entry=entry):
+                code, out, log = self.installer.run([entry], "good-" + entry)
+                guid = self.check_installed(code, out, log)
+                self.assertIn("HttpGet\t\thttps://%s/inst/?comname=Vornel&appid=qz&action=setupok"
+                              % entry, log)
+                if entry == "localhost":
+                    kinds = {e["event"] for e in self.servers.events(guid)}
+                    self.assertEqual(kinds, {"firstpage", "needdown", "ftpok", "setupok"})
+                else:
+                    self.assertTrue(self.queries_seen(entry))
+
+    def test_bad_certificates_are_refused_and_the_next_entry_asked(self):
+        bad = [entry for entry, _ in BAD_ENTRIES]
+        code, out, log = self.installer.run(bad + ["localhost"], "after-bad")
+        self.check_installed(code, out, log)
+        # Once the good entry answered, it is asked first: each bad one was tried once.
+        for name, fault in BAD_ENTRIES:
+            with self.subTest(server=name):
+                self.check_refused(log, name, fault, attempts=1)
+
+    def test_only_bad_certificates_end_the_run(self):
+        bad = [entry for entry, _ in BAD_ENTRIES]
+        code, out, log = self.installer.run(bad, "only-bad")
+        self.assertEqual(code, 1, out)
+        # The initialization sequence asks for the server list and the configuration.
+        for name, fault in BAD_ENTRIES:
+            with self.subTest(server=name):
+                self.check_refused(log, name, fault, attempts=2)
+
+
+if __name__ == "__main__":
+    enter_namespaces()
+    unittest.main(verbosity=2)
