@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -220,6 +221,53 @@ TEST(ServeDemo, ServesTheDemoFromBothMirrorsAndStopsOnSigterm) {
     EXPECT_EQ(demo.Stop(SIGTERM, 15), 0);
     for (const char* key : {"service", "http", "ftp"})
         EXPECT_FALSE(Listening(ready.at(key))) << key << " still listens";
+}
+
+size_t AppendTo(char* data, size_t size, size_t count, void* body) {
+    static_cast<std::string*>(body)->append(data, size * count);
+    return size * count;
+}
+
+// One HTTPS GET that trusts `authority` alone; the libcurl result and the body.
+CURLcode HttpsGet(const std::string& url, const std::string& authority, std::string& body) {
+    CURL* handle = curl_easy_init();
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_CAINFO, authority.c_str());
+    curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT, 30L);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendTo);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+    const CURLcode code = curl_easy_perform(handle);
+    curl_easy_cleanup(handle);
+    return code;
+}
+
+TEST(ServeDemo, ServesOverHttpsWithAThrowAwayAuthority) {
+    ScopedTempDir temp;
+    const std::string state = text::WideToUtf8(temp.path()) + "/state";
+    Child demo({"/usr/bin/python3", REPO_SOURCE_DIR "/scripts/serve-demo", "--port", "0",
+                "--http-port", "0", "--ftp-port", "0", "--tls", "--tls-port", "0", "--state", state,
+                "--binary", INSTALL_SERVICE_BINARY});
+    ASSERT_TRUE(demo.Started());
+    const auto ready = Fields(demo.WaitForLine("READY ", 60));
+    ASSERT_TRUE(ready.count("https") && ready.count("ca")) << "no HTTPS; see " << state;
+    EXPECT_EQ(ready.at("ca"), state + "/tls/ca.pem");
+
+    const std::string query = "/inst/?comname=Vornel&appid=qz&action=getver";
+    const std::string port = ready.at("https").substr(ready.at("https").find(':'));
+    // The certificate names the host name and the loopback addresses.
+    for (const std::string host : {"localhost", "127.0.0.1"}) {
+        std::string body;
+        EXPECT_EQ(HttpsGet("https://" + host + port + query, ready.at("ca"), body), CURLE_OK)
+            << host;
+        EXPECT_EQ(body.substr(0, 3), "OK[") << host;
+    }
+    // The machine's authorities do not know it.
+    std::string body;
+    EXPECT_EQ(
+        HttpsGet("https://localhost" + port + query, "/etc/ssl/certs/ca-certificates.crt", body),
+        CURLE_PEER_FAILED_VERIFICATION);
+    EXPECT_EQ(demo.Stop(SIGTERM, 15), 0);
 }
 
 }  // namespace
