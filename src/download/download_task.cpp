@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "download/curl_easy.h"
+#include "download/curl_share.h"
 #include "download/download_manager.h"
 #include "download/url_credentials.h"
 #include "platform/clock.h"
@@ -135,6 +136,7 @@ long BlockTimeoutMs(const DownloadBlock& block) {
 }  // namespace
 
 struct CDownloadTask::RunState {
+    CurlShare connections;
     platform::File part;
     std::wstring partPath;
     std::atomic<bool> stop{false};
@@ -311,6 +313,11 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
     const long timeoutMs =
         limits.blockTimeoutMs > 0 ? limits.blockTimeoutMs : BlockTimeoutMs(block);
     curl_easy_setopt(curl.get(), CURLOPT_URL, parts.url.c_str());
+    if (run.connections.get() != nullptr) {
+        curl_easy_setopt(curl.get(), CURLOPT_SHARE, run.connections.get());
+        // An idle connection per thread stays in the cache (libcurl keeps five).
+        curl_easy_setopt(curl.get(), CURLOPT_MAXCONNECTS, static_cast<long>(kThreadCount));
+    }
     // Apart, so that a ":" in the user name cannot move into the password.
     curl_easy_setopt(curl.get(), CURLOPT_USERNAME, parts.user.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_PASSWORD, parts.password.c_str());

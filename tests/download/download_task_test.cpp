@@ -436,4 +436,56 @@ TEST_F(DownloadTaskTest, FtpOnlyDownloadIsByteIdentical) {
 }
 #endif
 
+// ---- connection reuse -------------------------------------------------------------------
+
+// Thirty blocks: each of the ten threads fetches several.
+constexpr int64_t kManyBlocks = 30;
+
+TEST_F(DownloadTaskTest, BlocksOverHttpReuseTheirConnections) {
+    const std::string content = MakeContent(kManyBlocks * kBlock, 21);
+    FileMirrorServer http;
+    http.AddFile("big.bin", content);
+    CDownloadTask task = MakeTask(L"big.bin");
+    ASSERT_TRUE(manager.AddMirror(task, http.Url("big.bin"), false));
+
+    ASSERT_TRUE(task.Run()) << ReadLog();
+    EXPECT_EQ(ReadFile(task.targetPath), content);
+    EXPECT_EQ(http.GetRanges().size(), static_cast<size_t>(kManyBlocks));
+    EXPECT_LE(http.GetConnectionCount(), CDownloadTask::kThreadCount);
+}
+
+TEST_F(DownloadTaskTest, AMirrorThatClosesEveryConnectionStillDeliversEveryBlock) {
+    const std::string content = MakeContent(kManyBlocks * kBlock, 23);
+    FileMirrorServer http(MirrorFault::OneRequestPerConnection);
+    http.AddFile("big.bin", content);
+    CDownloadTask task = MakeTask(L"big.bin");
+    ASSERT_TRUE(manager.AddMirror(task, http.Url("big.bin"), false));
+
+    ASSERT_TRUE(task.Run()) << ReadLog();
+    EXPECT_EQ(ReadFile(task.targetPath), content);
+    // A cached connection the mirror closed is not used again: one connection per block.
+    EXPECT_EQ(http.GetConnectionCount(), static_cast<int>(http.GetRanges().size()));
+}
+
+TEST_F(DownloadTaskTest, BlocksForAMirrorThatDiedGoToTheOneThatDelivers) {
+    const std::string content = MakeContent(kManyBlocks * kBlock, 24);
+    FileMirrorServer dying;
+    FileMirrorServer steady;
+    dying.AddFile("big.bin", content);
+    steady.AddFile("big.bin", content);
+    dying.DieAfterGets(3);
+    CDownloadTask task = MakeTask(L"big.bin");
+    ASSERT_TRUE(manager.AddMirror(task, dying.Url("big.bin"), false));
+    ASSERT_TRUE(manager.AddMirror(task, steady.Url("big.bin"), false));
+
+    ASSERT_TRUE(task.Run()) << ReadLog();
+    EXPECT_EQ(ReadFile(task.targetPath), content);
+    // Half the blocks were dealt to the mirror that stopped after three: they failed there,
+    // each with its line, and came from the other one.
+    const std::string log = ReadLog();
+    EXPECT_NE(log.find(dying.Url("big.bin") + U8(u8"，块(")), std::string::npos);
+    EXPECT_NE(log.find(U8(u8")下载失败，CURLcode(")), std::string::npos) << log;
+    EXPECT_GE(steady.GetRanges().size(), static_cast<size_t>(kManyBlocks / 2));
+}
+
 }  // namespace

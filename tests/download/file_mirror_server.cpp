@@ -10,15 +10,23 @@ FileMirrorServer::FileMirrorServer(MirrorFault fault)
     : fault_(fault), server_(std::make_unique<httplib::Server>()) {
     // Ten block threads and the probes must all be served at once.
     server_->new_task_queue = [] { return new httplib::ThreadPool(24); };
+    // Kept-alive connections serve any number of requests, unless asked not to.
+    server_->set_keep_alive_max_count(fault == MirrorFault::OneRequestPerConnection ? 1 : 100000);
+    server_->set_keep_alive_timeout(60);
     server_->Get(R"(/(.+))", [this](const httplib::Request& request, httplib::Response& response) {
         const std::string name = request.matches[1];
         Entry entry;
         {
             std::lock_guard<std::mutex> guard(lock_);
-            if (request.method == "HEAD")
+            if (request.method == "HEAD") {
                 ++heads_;
-            else
+            } else {
                 ranges_.push_back(request.get_header_value("Range"));
+                getConnections_.insert(request.remote_port);
+                if (static_cast<int>(ranges_.size()) == dieAfterGets_ && !dying_.joinable())
+                    // Stopped from aside: the handler's own connection must finish first.
+                    dying_ = std::thread([this] { server_->stop(); });
+            }
             lastAuthorization_ = request.get_header_value("Authorization");
             const auto found = files_.find(name);
             if (found == files_.end()) {
@@ -120,8 +128,9 @@ FileMirrorServer::FileMirrorServer(MirrorFault fault)
 FileMirrorServer::~FileMirrorServer() {
     stopping_ = true;
     server_->stop();
-    if (thread_.joinable())
-        thread_.join();
+    for (std::thread* thread : {&dying_, &thread_})
+        if (thread->joinable())
+            thread->join();
 }
 
 void FileMirrorServer::AddFile(const std::string& name, std::string content) {
@@ -152,6 +161,16 @@ std::vector<std::string> FileMirrorServer::GetRanges() const {
 int FileMirrorServer::HeadCount() const {
     std::lock_guard<std::mutex> guard(lock_);
     return heads_;
+}
+
+int FileMirrorServer::GetConnectionCount() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return static_cast<int>(getConnections_.size());
+}
+
+void FileMirrorServer::DieAfterGets(int count) {
+    std::lock_guard<std::mutex> guard(lock_);
+    dieAfterGets_ = count;
 }
 
 std::string FileMirrorServer::LastAuthorization() const {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@ enum class MirrorFault {
     NoLength,     // answers without a length, chunked
     Redirect,     // answers HEAD, but a GET gets a 302 page pointing elsewhere
     WrongRange,   // answers every range with 206 and the file's first bytes of its length
+    OneRequestPerConnection,  // closes every connection after its answer
 };
 
 class FileMirrorServer {
@@ -43,6 +45,10 @@ class FileMirrorServer {
     // The Range header of every GET, in order of arrival ("" when there was none).
     std::vector<std::string> GetRanges() const;
     int HeadCount() const;
+    // The connections that carried a GET.
+    int GetConnectionCount() const;
+    // Stops serving (listener and connections) once it has answered `count` GETs.
+    void DieAfterGets(int count);
     // The Authorization header of the last request.
     std::string LastAuthorization() const;
 
@@ -61,6 +67,9 @@ class FileMirrorServer {
     mutable std::mutex lock_;
     std::map<std::string, Entry> files_;
     std::vector<std::string> ranges_;
+    std::set<int> getConnections_;  // by the client's port
+    int dieAfterGets_ = -1;
+    std::thread dying_;
     int heads_ = 0;
     std::string lastAuthorization_;
 };
