@@ -24,6 +24,7 @@ const char kUsage[] =
     "  --tls-port N          the HTTPS port (default 443; 0: any free port)\n"
     "  --mirror-port N       also serve DIR as HTTP download mirror on port N (0: any)\n"
     "  --mirror-address IP   the catalog server ip of this mirror (default ADDRESS:N)\n"
+    "  --rtt-ms N            the mirror answers as one N ms away would (benchmarks)\n"
     "  --events FILE         event log, JSON lines (default install-events.jsonl)\n"
     "  --threads N           worker threads per listener (default 32)\n"
     "  --quiet               log refused requests only\n"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
         } else if (hasValue && arg == "--mirror-port" &&
                    ReadPort(argv[i + 1], options.mirrorPort)) {
             ++i;
+        } else if (hasValue && arg == "--rtt-ms") {
+            options.mirrorRttMs = std::atoi(argv[++i]);
         } else if (hasValue && arg == "--threads") {
             options.threads = std::atoi(argv[++i]);
         } else {

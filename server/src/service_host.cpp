@@ -8,6 +8,9 @@
 #include <ctime>
 #include <iostream>
 #include <mutex>
+#include <set>
+#include <thread>
+#include <utility>
 
 #include "answer_writer.h"
 #include "file_mirror.h"
@@ -69,6 +72,34 @@ void InstallCommonHandlers(httplib::Server& server, const std::string& name, boo
                     RequestTarget(request) + " -> " + std::to_string(response.status));
         });
 }
+
+// What a link with a round-trip time costs a client of the HTTP mirror. Over a real link a
+// request waits one round trip for its answer to start (the request travels there, the
+// answer back), and a new connection first pays one more for the TCP handshake; the bytes
+// then flow without waiting (the bandwidth is not limited here). The simulation charges
+// exactly that: each answer starts one round trip late, the first on a connection two.
+class LinkLatency {
+  public:
+    explicit LinkLatency(int rttMs) : rttMs_(rttMs) {}
+
+    void Wait(const httplib::Request& request) {
+        if (rttMs_ <= 0)
+            return;
+        int trips = 1;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (connections_.insert({request.remote_addr, request.remote_port}).second)
+                trips = 2;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(trips * rttMs_));
+    }
+
+  private:
+    const int rttMs_;
+    std::mutex lock_;
+    // Client address and port of every connection seen (a benchmark's worth).
+    std::set<std::pair<std::string, int>> connections_;
+};
 
 }  // namespace
 
@@ -183,16 +214,18 @@ void ServiceHost::Start() {
                     " serves HTTP: every request will be refused");
         InstallCommonHandlers(*mirror_, "mirror", quiet);
         auto files = std::make_shared<FileMirror>(options_.filesDir, accepted);
-        mirror_->Get(".*",
-                     [files, quiet](const httplib::Request& request, httplib::Response& response) {
-                         std::string note;
-                         files->Handle(request, response, note);
-                         handlerLogged = true;
-                         if (!quiet || response.status >= 400)
-                             LogLine("mirror " + request.remote_addr + " " + request.method + " " +
-                                     RequestTarget(request) + " -> " +
-                                     std::to_string(response.status) + " " + Printable(note, 200));
-                     });
+        auto latency = std::make_shared<LinkLatency>(options_.mirrorRttMs);
+        mirror_->Get(".*", [files, latency, quiet](const httplib::Request& request,
+                                                   httplib::Response& response) {
+            latency->Wait(request);
+            std::string note;
+            files->Handle(request, response, note);
+            handlerLogged = true;
+            if (!quiet || response.status >= 400)
+                LogLine("mirror " + request.remote_addr + " " + request.method + " " +
+                        RequestTarget(request) + " -> " + std::to_string(response.status) + " " +
+                        Printable(note, 200));
+        });
         mirrorThread_ = std::thread([this] { mirror_->listen_after_bind(); });
     }
     // Stop() right after Start() must find the listeners running, or they would start

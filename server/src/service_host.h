@@ -28,6 +28,8 @@ struct HostOptions {
     // listen address + ":" + mirror port.
     std::string mirrorAddress;
     std::string filesDir;
+    // The mirror answers as one this many milliseconds away would (see ServiceHost::Start).
+    int mirrorRttMs = 0;
     int threads = 32;
     bool quiet = false;  // log refused requests only
 };
