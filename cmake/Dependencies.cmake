@@ -1,6 +1,13 @@
 # Imported targets deps::curl, deps::jsoncpp, deps::minizip, deps::zlib for both builds:
 # Debian's packages on Linux, the static libraries of scripts/build-win-deps on Windows.
 function(installer_static_dep name header library)
+    # A build directory first configured with another prefix must not keep its finds.
+    foreach(found ${name}_INCLUDE_DIR ${name}_LIBRARY)
+        string(FIND "${${found}}" "${INSTALLER_WIN_DEPS_PREFIX}/" at)
+        if(INSTALLER_WIN_DEPS_PREFIX AND NOT at EQUAL 0)
+            unset(${found} CACHE)
+        endif()
+    endforeach()
     find_path(${name}_INCLUDE_DIR ${header} REQUIRED)
     find_library(${name}_LIBRARY NAMES ${library} REQUIRED)
     add_library(deps::${name} INTERFACE IMPORTED GLOBAL)
