@@ -30,13 +30,18 @@ const char kUsage[] =
     "  --quiet               log refused requests only\n"
     "  --check               check the catalog and exit\n";
 
-bool ReadPort(const char* text, int& port) {
+// A whole number from 0 to `largest`.
+bool ReadNumber(const char* text, long largest, int& number) {
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    if (!*text || *end || value < 0 || value > 65535)
+    if (!*text || *end || value < 0 || value > largest)
         return false;
-    port = static_cast<int>(value);
+    number = static_cast<int>(value);
     return true;
+}
+
+bool ReadPort(const char* text, int& port) {
+    return ReadNumber(text, 65535, port);
 }
 
 }  // namespace
@@ -80,8 +85,9 @@ int main(int argc, char** argv) {
         } else if (hasValue && arg == "--mirror-port" &&
                    ReadPort(argv[i + 1], options.mirrorPort)) {
             ++i;
-        } else if (hasValue && arg == "--rtt-ms") {
-            options.mirrorRttMs = std::atoi(argv[++i]);
+        } else if (hasValue && arg == "--rtt-ms" &&
+                   ReadNumber(argv[i + 1], 60000, options.mirrorRttMs)) {
+            ++i;
         } else if (hasValue && arg == "--threads") {
             options.threads = std::atoi(argv[++i]);
         } else {

@@ -1,8 +1,9 @@
 #pragma once
 // Connections and name lookups shared by the easy handles of one download run: a block
-// fetch takes an idle connection to its mirror from the shared cache (for FTP a control
-// connection that is already logged in) instead of paying a new connect and login, while
-// each fetch still makes and cleans up its own easy handle.
+// fetch over HTTP takes an idle connection to its mirror from the shared cache instead of
+// paying a new connect, while each fetch still makes and cleans up its own easy handle.
+// (libcurl closes an FTP control connection after a transfer that stops before the end of
+// the file, as every block but the last does, so FTP blocks still connect and log in.)
 #include <curl/curl.h>
 
 #include <mutex>
