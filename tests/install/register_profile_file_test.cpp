@@ -166,6 +166,17 @@ TEST(ProfileFileLinux, ALastLineEndingInACarriageReturnKeepsItsMeaning) {
     EXPECT_EQ(ReadBytes(file), "[Name]\nexe=app.exe\n[Item1\nFileName=a.zip\n");
 }
 
+TEST(ProfileFileLinux, ALineWhoseTextEndsInACarriageReturnKeepsIt) {
+    // "[Item1\r" ended by a second CR at the end of the file: a section added after it
+    // must not turn the header's own CR into half of a CR LF line end.
+    ScopedTempDir dir;
+    const std::wstring file = dir / L"p.ini";
+    ASSERT_TRUE(platform::WriteWholeFile(file, "[Name]\nexe=app.exe\n[Item1\r\r"));
+    ASSERT_TRUE(platform::WriteProfileValue(file, L"item1", L"FileName", L"a.zip"));
+    EXPECT_EQ(platform::ReadProfileValue(file, L"item1", L"FileName"), L"a.zip");
+    EXPECT_EQ(ReadBytes(file), "[Name]\nexe=app.exe\n[Item1\r\r\n[item1]\nFileName=a.zip\n");
+}
+
 TEST(ProfileFileLinux, LongValuesAreCutLikeTheNarrowFunction) {
     ScopedTempDir dir;
     const std::wstring file = dir / L"p.ini";

@@ -127,9 +127,13 @@ void Set(Document& document, std::string_view section, std::string_view key,
     const std::string newLine = document.newLine;
     const std::string entry = std::string(key) + "=" + SingleLine(value);
     auto insertAt = [&](size_t position, std::string text) {
-        if (position > 0 &&
-            (document.lines[position - 1].end.empty() || document.lines[position - 1].end == "\r"))
-            document.lines[position - 1].end = newLine;
+        Line* previous = position > 0 ? &document.lines[position - 1] : nullptr;
+        if (previous != nullptr && (previous->end.empty() || previous->end == "\r")) {
+            // A line whose own text ends in a CR keeps it: followed by a lone LF, that CR
+            // would become part of its line end and the line would change its meaning.
+            const bool ownCr = !previous->text.empty() && previous->text.back() == '\r';
+            previous->end = ownCr ? "\r\n" : newLine;
+        }
         document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(position),
                               Line{std::move(text), newLine});
     };
