@@ -7,6 +7,9 @@
 #include <set>
 #include <sstream>
 
+#include "download/file_digest.h"
+#include "platform/text_codec.h"
+
 namespace service {
 namespace {
 
@@ -163,7 +166,7 @@ bool ReadPackage(Reader& in, const Json::Value& value, const std::string& where,
         return in.Fail(where, "must be an object");
     if (!in.OnlyKeys(value, where,
                      {"id", "filename", "downfilename", "filesize", "ver", "rarpath",
-                      "haveexistsdown", "setupparam", "password", "when"}))
+                      "haveexistsdown", "setupparam", "password", "sha256", "when"}))
         return false;
     if (!in.OptionalString(value, "id", where, package.id) ||
         !in.OptionalString(value, "filename", where, package.filename) ||
@@ -173,7 +176,8 @@ bool ReadPackage(Reader& in, const Json::Value& value, const std::string& where,
         !in.OptionalString(value, "rarpath", where, package.rarpath) ||
         !in.OptionalString(value, "haveexistsdown", where, package.haveexistsdown) ||
         !in.OptionalString(value, "setupparam", where, package.setupparam) ||
-        !in.OptionalString(value, "password", where, package.password))
+        !in.OptionalString(value, "password", where, package.password) ||
+        !in.OptionalString(value, "sha256", where, package.sha256))
         return false;
     if (!IsNameToken(package.id))
         return in.Fail(where + ".id", "must be 1 to 64 of A-Z a-z 0-9 . _ -");
@@ -192,6 +196,18 @@ bool ReadPackage(Reader& in, const Json::Value& value, const std::string& where,
         !FileIsThere(filesDir, package.downfilename))
         return in.Fail(where, "no filesize given and " + package.downfilename +
                                   " is not in the files directory");
+    if (!package.sha256.empty() &&
+        !NormalizeSha256(text::Utf8ToWide(package.sha256), package.sha256))
+        return in.Fail(where + ".sha256", "must be 64 hexadecimal digits");
+    // The digest the installer checks every download against: the file's own.
+    std::string actual;
+    if (!filesDir.empty() && FileIsThere(filesDir, package.downfilename) &&
+        FileSha256(text::Utf8ToWide(filesDir + package.downfilename), actual)) {
+        if (!package.sha256.empty() && package.sha256 != actual)
+            return in.Fail(where + ".sha256",
+                           "is not the digest of " + package.downfilename + " (" + actual + ")");
+        package.sha256 = actual;
+    }
     if (value.isMember("when")) {
         const Json::Value& when = value["when"];
         const std::string at = where + ".when";

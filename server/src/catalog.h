@@ -37,6 +37,9 @@ struct Package {
     std::string haveexistsdown;
     std::string setupparam;
     std::string password;  // clear archive password; empty for none
+    // Lower-case hex SHA-256 of the file: stated by the catalog or read from the files
+    // directory at load; empty when neither.
+    std::string sha256;
     PackageCondition when;
 };
 

@@ -172,6 +172,8 @@ ServiceReply NeedDown(const Context& c) {
                            {"haveexistsdown", package.haveexistsdown},
                            {"setupparam", package.setupparam},
                            {"rarpass", rarpass}});
+        if (!package.sha256.empty())
+            records.back().push_back({"sha256", package.sha256});
         files.append(package.filename);
     }
     Json::Value event = BaseEvent(c, "needdown", guid);

@@ -108,6 +108,33 @@ TEST(CatalogCheck, FilesNamedByTheCatalogMustBeThere) {
     }
 }
 
+TEST(CatalogCheck, PackageDigestsComeFromTheFilesAndAStatedOneMustMatch) {
+    ScopedTempDir temp;
+    const std::string files = text::WideToUtf8(temp.path());
+    WriteFile(files + "/app/a.zip", "abc");
+    // SHA-256 of "abc".
+    const std::string abc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    std::string upper = abc;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto package = [](const std::string& digest) {
+        return OneApp(R"("packages":[{"id":"a","filename":"a.zip","downfilename":"/app/a.zip")" +
+                      (digest.empty() ? std::string() : R"(,"sha256":")" + digest + "\"") + "}]");
+    };
+    const struct {
+        std::string digest;
+        bool loads;
+    } cases[] = {{"", true}, {upper, true}, {std::string(64, '0'), false}, {"abc", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.digest);
+        service::Catalog catalog;
+        std::string error;
+        ASSERT_EQ(catalog.LoadText(package(c.digest), files, error), c.loads) << error;
+        if (c.loads)
+            EXPECT_EQ(catalog.FindApplication("Vornel", "qz")->packages[0].sha256, abc);
+    }
+}
+
 TEST(CatalogCheck, TheDemoCatalogLoads) {
     service::Catalog catalog;
     std::string error;

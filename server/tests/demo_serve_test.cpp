@@ -21,6 +21,7 @@
 
 #include "app/install_context.h"
 #include "download/download_manager.h"
+#include "download/file_digest.h"
 #include "live_service.h"
 #include "platform/text_codec.h"
 
@@ -165,6 +166,10 @@ TEST(ServeDemo, ServesTheDemoFromBothMirrorsAndStopsOnSigterm) {
     });
     ASSERT_NE(data, plan.end());
     EXPECT_EQ(FieldOf(*data, L"rarpassword"), L"Qz-Data.Pass-7");
+    // Every package comes with the digest of the served file.
+    std::string digest;
+    ASSERT_TRUE(FileSha256(text::Utf8ToWide(state + "/files/qz/qz-data.zip"), digest));
+    EXPECT_EQ(FieldOf(*data, L"sha256"), text::Utf8ToWide(digest));
 
     // The agreement text as the initialization fetches it, from each server.
     const std::wstring copyright = context.config[L"copyright"];

@@ -17,6 +17,7 @@
 #include "download/curl_easy.h"
 #include "download/curl_share.h"
 #include "download/download_manager.h"
+#include "download/file_digest.h"
 #include "download/url_credentials.h"
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -154,6 +155,9 @@ bool CDownloadTask::Run() {
     const std::wstring target = text::SystemToWide(targetPath);
 
     RunState run;
+    // With a digest, a file already under the target name (one that failed it) stays until
+    // a copy proven right replaces it; a later run checks it again before using it.
+    const bool keepTarget = !sha256.empty() && platform::PathExists(target);
     // A name of its own beside the target: a file already there is never touched.
     if (!platform::CreateUniqueFile(target, L".part", run.part, run.partPath) ||
         !run.part.Truncate(size)) {
@@ -198,6 +202,16 @@ bool CDownloadTask::Run() {
         pending.clear();
     }
     run.part.Close();
+    if (complete && !sha256.empty()) {
+        std::string actual;
+        if (!FileSha256(run.partPath, actual) || actual != sha256) {
+            complete = false;
+            run.failureMessage = text::Format(
+                L"Download\t文件%s校验失败，SHA-256应为%s，实为%s", targetPath,
+                text::SystemToWide(sha256),
+                actual.empty() ? std::wstring(L"(无法读取)") : text::SystemToWide(actual));
+        }
+    }
     if (complete && !platform::MoveFileOver(run.partPath, target)) {
         complete = false;
         run.failureMessage = text::Format(L"Download\t写文件%s失败", targetPath);
@@ -205,9 +219,10 @@ bool CDownloadTask::Run() {
     if (complete)
         return true;
 
-    // Nothing may stay under the target name: a later run would take it as downloaded.
+    // Nothing may stay under the target name that a later run would take as downloaded.
     platform::RemoveFile(run.partPath);
-    platform::RemoveFile(target);
+    if (!keepTarget)
+        platform::RemoveFile(target);
     manager.LogText(run.failureMessage);
     return false;
 }

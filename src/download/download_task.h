@@ -45,6 +45,9 @@ class CDownloadTask {
     std::string targetPath;  // download directory + file name
     int64_t size = 0;        // fixed by the first accepted mirror
     bool present = false;    // the file was there before the install started
+    // The SHA-256 the service states (lower-case hex), or empty: a download whose content
+    // has another digest fails and never takes the target's place.
+    std::string sha256;
     std::vector<std::string> mirrors;
     DownloadLimits limits;
 

@@ -5,6 +5,7 @@
 
 #include "app/path_ops.h"
 #include "app/text_format.h"
+#include "download/file_digest.h"
 #include "download/url_credentials.h"
 #include "install/extract_packages.h"
 #include "install/runtime_config_patcher.h"
@@ -65,6 +66,14 @@ void InstallEngine::RefuseUnconfinedEntries() {
     for (const PackageEntry& entry : plan_) {
         const std::wstring fileName = FieldOf(entry, L"filename");
         const std::wstring rarPath = FieldOf(entry, L"rarpath");
+        // A digest that cannot be one would leave the package unchecked.
+        const std::wstring digest = FieldOf(entry, L"sha256");
+        std::string ignored;
+        if (!digest.empty() && !NormalizeSha256(digest, ignored)) {
+            context_.Log(L"拒绝安装包“%s”：校验值“%s”不是SHA-256", fileName, digest);
+            AddFailed(fileName);
+            continue;
+        }
         if (IsConfinedServicePath(fileName) && IsConfinedServicePath(rarPath)) {
             confined.push_back(entry);
             continue;
@@ -104,6 +113,7 @@ void InstallEngine::StartInstall() {
         const std::wstring local = JoinPath(downloadDir, fileName);
         task.targetPath = text::WideToSystem(local);
         task.name = text::WideToSystem(fileName);
+        NormalizeSha256(FieldOf(entry, L"sha256"), task.sha256);
         if (PathExists(local)) {
             task.present = true;
             task.size = KiBTextToBytes(FieldOf(entry, L"filesize"));
@@ -164,6 +174,8 @@ void InstallEngine::AddMirrors(CDownloadTask& task, const PackageEntry& entry) {
 void InstallEngine::InstallThreadProc() {
     InstallStepContext step{context_, plan_, page_};
     ProtectExistingFiles(step, heldFiles_);
+    // Before the progress timer reads the tasks: this may turn a present file into a download.
+    VerifyPresentPackages();
     page_.StartTimer(kProgressTimer, 150);
     DownloadAll();
     // Packages of skipped entries are missing on purpose: only packages of the run count.
@@ -188,6 +200,31 @@ void InstallEngine::InstallThreadProc() {
     WriteInstallSummary(page_, context_.logPath);
     RegisterInstallation(step);
     page_.GoToNextPage();
+}
+
+// A file already in the download directory is taken on its name alone only when the service
+// states no digest; otherwise it must have that digest, or it is downloaded again (and the
+// new copy takes its place only once it has the digest).
+void InstallEngine::VerifyPresentPackages() {
+    for (int row = 0; row < page_.RowCount(); ++row) {
+        const std::wstring key = page_.CellText(row, 0);
+        CDownloadTask& task = downloads_.tasks[key];
+        if (!task.present || task.sha256.empty())
+            continue;
+        const std::wstring target = text::SystemToWide(task.targetPath);
+        std::string actual;
+        if (FileSha256(target, actual) && actual == task.sha256)
+            continue;
+        page_.AddLogLine(text::Format(L"文件 %s 与校验值不符，重新下载", target));
+        task.present = false;
+        task.size = 0;
+        const auto entry = std::find_if(plan_.begin(), plan_.end(), [&](const PackageEntry& e) {
+            return FieldOf(e, L"filename") == key;
+        });
+        if (entry != plan_.end())
+            AddMirrors(task, *entry);
+        page_.SetCell(row, 1, text::Format(L"%I64d", task.size / 1024));
+    }
 }
 
 void InstallEngine::DownloadAll() {

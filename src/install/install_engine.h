@@ -41,6 +41,7 @@ class InstallEngine {
   private:
     void RefuseUnconfinedEntries();
     void InstallThreadProc();
+    void VerifyPresentPackages();
     void DownloadAll();
     void AddMirrors(CDownloadTask& task, const PackageEntry& entry);
     void AddFailed(const std::wstring& fileName);

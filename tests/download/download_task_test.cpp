@@ -9,6 +9,7 @@
 
 #include "download/download_manager.h"
 #include "download/download_task.h"
+#include "download/file_digest.h"
 #include "download_fixture.h"
 #include "file_mirror_server.h"
 #include "platform/directory.h"
@@ -435,6 +436,55 @@ TEST_F(DownloadTaskTest, FtpOnlyDownloadIsByteIdentical) {
     EXPECT_EQ(ReadFile(task.targetPath), content);
 }
 #endif
+
+// ---- digest ------------------------------------------------------------------------
+
+// The SHA-256 of `content` as the service states it.
+std::string DigestOf(const std::string& content, ScopedTempDir& dir) {
+    const std::wstring file = dir / L"digest-source";
+    std::string hex;
+    EXPECT_TRUE(platform::WriteWholeFile(file, content));
+    EXPECT_TRUE(FileSha256(file, hex));
+    return hex;
+}
+
+TEST_F(DownloadTaskTest, ADownloadMustHaveTheStatedDigestToTakeTheTargetsPlace) {
+    const std::string content = MakeContent(3 * kBlock + 5, 31);
+    ScopedTempDir scratch;
+    const std::string right = DigestOf(content, scratch);
+    const std::string wrong = DigestOf(content + "x", scratch);
+    for (const bool matches : {true, false}) {
+        SCOPED_TRACE(matches ? "right digest" : "wrong digest");
+        FileMirrorServer http;
+        http.AddFile("pkg.bin", content);
+        CDownloadTask task = MakeTask(matches ? L"right.bin" : L"wrong.bin");
+        task.sha256 = matches ? right : wrong;
+        ASSERT_TRUE(manager.AddMirror(task, http.Url("pkg.bin"), false));
+        EXPECT_EQ(task.Run(), matches);
+        EXPECT_TRUE(PartFiles().empty());
+        if (matches) {
+            EXPECT_EQ(ReadFile(task.targetPath), content);
+        } else {
+            EXPECT_FALSE(Exists(task.targetPath));
+            EXPECT_NE(
+                ReadLog().find(U8(u8"校验失败，SHA-256应为") + wrong + U8(u8"，实为") + right),
+                std::string::npos)
+                << ReadLog();
+        }
+    }
+}
+
+TEST(Sha256Text, OnlySixtyFourHexDigitsAreADigest) {
+    std::string hex;
+    EXPECT_TRUE(NormalizeSha256(std::wstring(32, L'A') + std::wstring(32, L'f'), hex));
+    EXPECT_EQ(hex, std::string(32, 'a') + std::string(32, 'f'));
+    for (const std::wstring bad : {std::wstring(), std::wstring(63, L'a'), std::wstring(65, L'a'),
+                                   std::wstring(63, L'a') + L"g", std::wstring(63, L'a') + L" "}) {
+        hex = "unchanged";
+        EXPECT_FALSE(NormalizeSha256(bad, hex)) << text::WideToUtf8(bad);
+        EXPECT_EQ(hex, "unchanged");
+    }
+}
 
 // ---- connection reuse -------------------------------------------------------------------
 

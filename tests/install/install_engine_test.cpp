@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "app/path_ops.h"
+#include "download/file_digest.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
@@ -240,6 +241,60 @@ TEST_F(InstallEngineTest, PackagesThatDownloadButDoNotInstallAreReportedAsFailed
     std::string extracted;
     EXPECT_TRUE(platform::ReadWholeFile(JoinPath(temp / L"app", L"ok.txt"), extracted));
     EXPECT_EQ(extracted, "ok");
+}
+
+// The SHA-256 of `content`, in upper case as a service may write it.
+std::wstring DigestText(const std::string& content, const ScopedTempDir& dir) {
+    const std::wstring file = dir / L"digest-source";
+    std::string hex;
+    EXPECT_TRUE(platform::WriteWholeFile(file, content));
+    EXPECT_TRUE(FileSha256(file, hex));
+    std::wstring upper;
+    for (const char c : hex)
+        upper += static_cast<wchar_t>(c >= 'a' ? c - 'a' + 'A' : c);
+    return upper;
+}
+
+TEST_F(InstallEngineTest, PackagesAreCheckedAgainstTheirDigests) {
+    const std::string good = BuildZip({FileEntry("g.txt", "good")});
+    const std::string changed = BuildZip({FileEntry("g.txt", "evil")});
+    ScopedTempDir scratch;
+    const std::wstring goodDigest = DigestText(good, scratch);
+    // Served as changed on the way; already present but wrong; already present and right.
+    Serve(mirror, "tampered.zip", changed);
+    Serve(mirror, "stale.zip", good);
+    AddServer(mirror.WideHostPort(), true, false);
+    const std::wstring downloadsDir = temp / L"downloads" + kPathSeparator;
+    ASSERT_TRUE(platform::WriteWholeFile(downloadsDir + L"stale.zip", changed));
+    ASSERT_TRUE(platform::WriteWholeFile(downloadsDir + L"right.zip", good));
+    auto withDigest = [&](const std::wstring& name) {
+        PackageEntry entry = Package(name, L"\\" + name.substr(0, name.find(L'.')) + L"\\");
+        entry[L"sha256"] = goodDigest;
+        return entry;
+    };
+    PackageEntry notADigest = Package(L"odd.zip");
+    notADigest[L"sha256"] = L"1234";
+
+    const auto failed = Run({withDigest(L"tampered.zip"), withDigest(L"stale.zip"),
+                             withDigest(L"right.zip"), notADigest});
+    EXPECT_EQ(failed, (std::vector<std::wstring>{L"odd.zip", L"tampered.zip"}));
+    // Nothing of the changed package is unpacked, and the service hears of it never.
+    EXPECT_FALSE(platform::PathExists(JoinPath(temp / L"app", L"tampered\\g.txt")));
+    EXPECT_FALSE(platform::PathExists(downloadsDir + L"tampered.zip"));
+    for (const wchar_t* name : {L"stale", L"right"}) {
+        std::string extracted;
+        EXPECT_TRUE(platform::ReadWholeFile(
+            JoinPath(temp / L"app", std::wstring(name) + L"\\g.txt"), extracted));
+        EXPECT_EQ(extracted, "good") << text::WideToUtf8(name);
+    }
+    const auto lines = view.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        L"文件 " + downloadsDir + L"stale.zip 与校验值不符，重新下载"),
+              lines.end());
+    // Only the two packages that had to come from the mirror were asked for; one arrived.
+    const auto actions = ServiceActions();
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), "getftp"), 2);
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), "ftpok"), 1);
 }
 
 TEST_F(InstallEngineTest, RecordsLeadingOutsideTheDirectoriesAreRefusedAsFailedPackages) {
