@@ -478,8 +478,8 @@ TEST(Sha256Text, OnlySixtyFourHexDigitsAreADigest) {
     std::string hex;
     EXPECT_TRUE(NormalizeSha256(std::wstring(32, L'A') + std::wstring(32, L'f'), hex));
     EXPECT_EQ(hex, std::string(32, 'a') + std::string(32, 'f'));
-    for (const std::wstring bad : {std::wstring(), std::wstring(63, L'a'), std::wstring(65, L'a'),
-                                   std::wstring(63, L'a') + L"g", std::wstring(63, L'a') + L" "}) {
+    for (const std::wstring& bad : {std::wstring(), std::wstring(63, L'a'), std::wstring(65, L'a'),
+                                    std::wstring(63, L'a') + L"g", std::wstring(63, L'a') + L" "}) {
         hex = "unchanged";
         EXPECT_FALSE(NormalizeSha256(bad, hex)) << text::WideToUtf8(bad);
         EXPECT_EQ(hex, "unchanged");
