@@ -130,8 +130,9 @@ TEST(CatalogCheck, PackageDigestsComeFromTheFilesAndAStatedOneMustMatch) {
         service::Catalog catalog;
         std::string error;
         ASSERT_EQ(catalog.LoadText(package(c.digest), files, error), c.loads) << error;
-        if (c.loads)
+        if (c.loads) {
             EXPECT_EQ(catalog.FindApplication("Vornel", "qz")->packages[0].sha256, abc);
+        }
     }
 }
 
