@@ -21,7 +21,9 @@ for dll in $imports; do
 done
 
 temp_windows=$("$wine_run" cmd /c 'echo %TEMP%' 2>/dev/null | tr -d '\r')
-temp_unix=$(WINEDEBUG=-all WINEPREFIX="${INSTALLER_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/installer-wine}" winepath -u "$temp_windows")
+prefix="${INSTALLER_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/installer-wine}"
+temp_unix=$(python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import windows_e2e
+print(windows_e2e.unix_path(sys.argv[3], sys.argv[2]))' "$root/tests/e2e" "$prefix" "$temp_windows")
 log="$temp_unix/Install.log"
 printf 'previous run\r\n' > "$log"
 

@@ -46,13 +46,21 @@ def wine(args, timeout=120, check=False):
     return result
 
 
-def unix_path(windows_path):
-    env = wine_environment()
-    env["WINEPREFIX"] = env["INSTALLER_WINEPREFIX"]
-    env["WINEDEBUG"] = "-all"
-    out = subprocess.run(["winepath", "-u", windows_path], env=env, stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, timeout=60, check=True).stdout
-    return out.decode("utf-8").strip()
+def unix_path(windows_path, prefix=None):
+    """The prefix's own mapping, read from its files: no wine process, so no race with a
+    wineserver that is still shutting down after the previous program."""
+    prefix = prefix or os.path.join(WINE_HOME, "prefix")
+    drive, _, rest = windows_path.partition(":")
+    path = os.path.realpath(os.path.join(prefix, "dosdevices", drive.lower() + ":"))
+    for part in filter(None, rest.split("\\")):
+        # Windows names are case-insensitive; take the entry as it is spelled on disk.
+        try:
+            entries = os.listdir(path)
+        except OSError:
+            entries = []
+        part = next((e for e in entries if e.lower() == part.lower()), part)
+        path = os.path.join(path, part)
+    return path
 
 
 def windows_path(path):
