@@ -20,7 +20,11 @@ for dll in $imports; do
     esac
 done
 
-temp_windows=$("$wine_run" cmd /c 'echo %TEMP%' 2>/dev/null | tr -d '\r')
+# Through a file: a Wine service process started by cmd keeps a pipe open after cmd ends.
+answer=$(mktemp)
+trap 'rm -f "$answer"' EXIT
+"$wine_run" cmd /c 'echo %TEMP%' >"$answer" 2>/dev/null
+temp_windows=$(tr -d '\r' <"$answer")
 prefix="${INSTALLER_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/installer-wine}"
 temp_unix=$(python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import windows_e2e
 print(windows_e2e.unix_path(sys.argv[3], sys.argv[2]))' "$root/tests/e2e" "$prefix" "$temp_windows")

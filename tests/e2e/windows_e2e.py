@@ -39,8 +39,15 @@ def wine_environment():
 
 
 def wine(args, timeout=120, check=False):
-    result = subprocess.run([WINE_RUN] + args, env=wine_environment(), stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, timeout=timeout)
+    # Output goes through files, not pipes: a Wine service process that this program happens
+    # to start (winedevice.exe) inherits its handles and outlives it, and a pipe would then
+    # never reach its end.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        result = subprocess.run([WINE_RUN] + args, env=wine_environment(), stdout=out,
+                                stderr=err, timeout=timeout)
+        out.seek(0)
+        err.seek(0)
+        result.stdout, result.stderr = out.read(), err.read()
     if check and result.returncode != 0:
         raise AssertionError("wine %s failed: %s" % (args, result.stderr.decode("utf-8", "replace")))
     return result
