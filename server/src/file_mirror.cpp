@@ -6,6 +6,8 @@
 #include <fstream>
 #include <memory>
 
+#include "service/base64.h"
+
 namespace service {
 namespace {
 
@@ -19,28 +21,6 @@ bool ParseNumber(const std::string& text, uint64_t& value) {
         value = value * 10 + static_cast<uint64_t>(c - '0');
     }
     return true;
-}
-
-std::string DecodeBase64(const std::string& in) {
-    static const std::string kAlphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    unsigned int buffer = 0;
-    int bits = 0;
-    for (const char c : in) {
-        if (c == '=')
-            break;
-        const size_t index = kAlphabet.find(c);
-        if (index == std::string::npos)
-            return {};
-        buffer = (buffer << 6) | static_cast<unsigned int>(index);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += static_cast<char>((buffer >> bits) & 0xFF);
-        }
-    }
-    return out;
 }
 
 }  // namespace
@@ -138,8 +118,9 @@ void FileMirror::Handle(const httplib::Request& request, httplib::Response& resp
     } else {
         const std::string authorization = request.get_header_value("Authorization");
         if (authorization.compare(0, 6, "Basic ") == 0) {
-            const std::string pair = DecodeBase64(authorization.substr(6));
-            const size_t colon = pair.find(':');
+            std::string pair;
+            const size_t colon =
+                DecodeBase64(authorization.substr(6), pair) ? pair.find(':') : std::string::npos;
             if (colon != std::string::npos) {
                 user = pair.substr(0, colon);
                 password = pair.substr(colon + 1);

@@ -27,6 +27,9 @@ const char kUsage[] =
     "  --rtt-ms N            the mirror answers as one N ms away would (benchmarks)\n"
     "  --events FILE         event log, JSON lines (default install-events.jsonl)\n"
     "  --threads N           worker threads per listener (default 32)\n"
+    "  --signing-key FILE    sign answers to requests that carry a nonce with this\n"
+    "                        P-256 private key (PEM; see scripts/make-signing-key)\n"
+    "  --signing-key-id ID   the key identifier to send (default: the key's own)\n"
     "  --quiet               log refused requests only\n"
     "  --check               check the catalog and exit\n";
 
@@ -51,6 +54,8 @@ int main(int argc, char** argv) {
     std::string catalogPath;
     std::string eventsPath = "install-events.jsonl";
     bool checkOnly = false;
+    std::string signingKeyPath;
+    std::string signingKeyId;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -88,6 +93,10 @@ int main(int argc, char** argv) {
         } else if (hasValue && arg == "--rtt-ms" &&
                    ReadNumber(argv[i + 1], 60000, options.mirrorRttMs)) {
             ++i;
+        } else if (hasValue && arg == "--signing-key") {
+            signingKeyPath = argv[++i];
+        } else if (hasValue && arg == "--signing-key-id") {
+            signingKeyId = argv[++i];
         } else if (hasValue && arg == "--threads") {
             options.threads = std::atoi(argv[++i]);
         } else {
@@ -112,8 +121,22 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    service::Catalog catalog;
     std::string error;
+    service::AnswerSigner signer;
+    if (!signingKeyPath.empty()) {
+        if (!signer.Load(signingKeyPath, error)) {
+            std::cerr << "install-service: " << error << "\n";
+            return 1;
+        }
+        if (!signingKeyId.empty())
+            signer.SetKeyId(signingKeyId);
+        options.signer = &signer;
+    } else if (!signingKeyId.empty()) {
+        std::cerr << "install-service: --signing-key-id needs --signing-key\n";
+        return 2;
+    }
+
+    service::Catalog catalog;
     if (!catalog.LoadFile(catalogPath, options.filesDir, error)) {
         std::cerr << "install-service: " << error << "\n";
         return 1;
@@ -152,6 +175,8 @@ int main(int argc, char** argv) {
         std::cout << "HTTP mirror listening on " << options.listen << ":" << host.MirrorPort()
                   << " (catalog ip " << host.MirrorAddress() << ", files " << options.filesDir
                   << ")\n";
+    if (options.signer != nullptr)
+        std::cout << "answers signed with key " << signer.KeyId() << "\n";
     std::cout << "event log " << eventsPath << std::endl;
 
     int received = 0;

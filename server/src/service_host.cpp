@@ -15,6 +15,7 @@
 #include "answer_writer.h"
 #include "file_mirror.h"
 #include "install_service.h"
+#include "service/answer_signature.h"
 
 namespace service {
 namespace {
@@ -190,6 +191,13 @@ void ServiceHost::Start() {
             query.params.push_back(param);
         const ServiceReply reply = InstallService(catalog_, events_).Handle(query);
         response.set_content(reply.body, "text/plain; charset=utf-8");
+        const std::string nonce = request.get_header_value(kNonceHeader);
+        if (options_.signer != nullptr && IsAnswerNonce(nonce)) {
+            // The target as it came on the request line: the installer signs nothing else.
+            const std::string signature = options_.signer->Sign(nonce, request.target, reply.body);
+            if (!signature.empty())
+                response.set_header(kSignatureHeader, signature);
+        }
         handlerLogged = true;
         if (!quiet || !reply.ok)
             LogLine("service " + request.remote_addr + " GET " + RequestTarget(request) + " -> " +

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "answer_signer.h"
 #include "catalog.h"
 #include "event_log.h"
 
@@ -30,6 +31,8 @@ struct HostOptions {
     std::string filesDir;
     // The mirror answers as one this many milliseconds away would (see ServiceHost::Start).
     int mirrorRttMs = 0;
+    // Signs the answers to requests that carry a nonce; none: answers go unsigned.
+    const AnswerSigner* signer = nullptr;
     int threads = 32;
     bool quiet = false;  // log refused requests only
 };

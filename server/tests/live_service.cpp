@@ -90,7 +90,8 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 }  // namespace
 
-LiveService::LiveService() : root_(text::WideToUtf8(temp_.path())) {
+LiveService::LiveService(const service::AnswerSigner* signer)
+    : root_(text::WideToUtf8(temp_.path())) {
     WriteFile(FilesDir() + "/app/main.zip", PatternBytes(kMainZipSize, 1));
     WriteFile(FilesDir() + "/app/agree.txt", "agreement text\n");
     WriteFile(FilesDir() + "/app/side.bmp", PatternBytes(2048, 2));
@@ -106,6 +107,7 @@ LiveService::LiveService() : root_(text::WideToUtf8(temp_.path())) {
     options.filesDir = FilesDir();
     options.threads = 8;
     options.quiet = true;
+    options.signer = signer;
     host_ = std::make_unique<service::ServiceHost>(catalog_, *events_, options);
     std::string error;
     if (!host_->Bind(error)) {

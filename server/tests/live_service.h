@@ -28,7 +28,8 @@ class LiveService {
     static constexpr const char* kArchivePassword = "Arch1ve-Pass";
     static constexpr size_t kMainZipSize = 300000;
 
-    LiveService();
+    // `signer`, when given, signs the answers to requests that carry a nonce.
+    explicit LiveService(const service::AnswerSigner* signer = nullptr);
     ~LiveService();
 
     const std::string& Root() const { return root_; }

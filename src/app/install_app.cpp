@@ -6,7 +6,9 @@
 #include "app/install_context.h"
 #include "app/install_log.h"
 #include "app/startup_params.h"
+#include "platform/module_info.h"
 #include "platform/network.h"
+#include "platform/text_codec.h"
 
 namespace {
 
@@ -32,12 +34,32 @@ void ApplyServerOverride(CInstallContext& context) {
         context.serverList = servers;
 }
 
+// Built with the service's public keys, the installer takes signed answers only. Keys that
+// cannot be read leave none to check with, so that no answer counts rather than every one.
+void LoadAnswerKeys(CInstallContext& context) {
+    const std::string pem = platform::ReadBuiltInAnswerKeys();
+    if (pem.empty())
+        return;
+    context.signedAnswers = true;
+    std::string error;
+    if (!ParseAnswerKeys(pem, context.answerKeys, error)) {
+        context.answerKeys.clear();
+        context.LogText(L"AnswerKeys\t" + text::SystemToWide(error));
+        return;
+    }
+    std::string ids;
+    for (const auto& key : context.answerKeys)
+        ids += (ids.empty() ? "" : ",") + key.id;
+    context.LogText(L"AnswerKeys\t" + text::SystemToWide(ids));
+}
+
 }  // namespace
 
 bool CInstallApp::InitInstance(const std::wstring& commandTail) {
     ReadStartupParams(context_, commandTail);
     ApplyServerOverride(context_);
     install_log::Truncate(context_.logPath);
+    LoadAnswerKeys(context_);
     platform::NetworkStartup();
     if (frontEnd_.RunInitialization(context_)) {
         context_.LogText(L"DoModal-CInstallApp");

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "app/text_format.h"
+#include "service/answer_signature.h"
 #include "service/service_record.h"
+
+struct HttpHeaderExchange;
 
 class CInstallContext {
   public:
@@ -22,6 +25,10 @@ class CInstallContext {
     std::wstring logPath;
     int32_t lastTransferResult = 0;
     std::vector<std::wstring> serverList;
+    // When set, a service answer counts only with a valid signature by one of answerKeys
+    // (which may be empty when the built-in keys could not be read: then none counts).
+    bool signedAnswers = false;
+    std::vector<AnswerKey> answerKeys;
 
     // params is read by the worker while the front-end may write it, so it is guarded.
     void SetParam(const std::wstring& key, const std::wstring& value);
@@ -59,6 +66,9 @@ class CInstallContext {
     bool AppFilesNot(ServiceRecordList& records, std::wstring& resultText);
 
   private:
+    bool AnswerIsAuthentic(const std::wstring& entry, const HttpHeaderExchange& headers,
+                           const std::string& body);
+
     mutable std::mutex paramsLock_;
     ServiceRecord params_;
 };

@@ -32,4 +32,10 @@ class Sha256 {
 // Fills `buffer` with bytes from the system's cryptographic random generator.
 bool RandomBytes(void* buffer, size_t size);
 
+// True when `signature` (r and s, 32 bytes each, big-endian) is a valid ECDSA signature
+// with SHA-256 of the message by the P-256 public key whose uncompressed point (0x04, x, y:
+// 65 bytes) is `point`.
+bool VerifyEcdsaP256(const uint8_t* point, const void* message, size_t size,
+                     const uint8_t* signature);
+
 }  // namespace platform

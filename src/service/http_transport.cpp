@@ -3,7 +3,9 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <new>
+#include <string_view>
 
 #include "app/install_context.h"
 #include "platform/text_codec.h"
@@ -56,10 +58,49 @@ std::string HttpsHost(const std::string& url) {
     return url.substr(kScheme.size(), end == std::string::npos ? end : end - kScheme.size());
 }
 
+// Keeps the values of the header the exchange asks for, from the last response only.
+size_t CollectHeader(char* data, size_t size, size_t count, void* userData) {
+    const size_t bytes = size * count;
+    auto* headers = static_cast<HttpHeaderExchange*>(userData);
+    std::string_view line(data, bytes);
+    if (line.compare(0, 5, "HTTP/") == 0) {
+        headers->received.clear();
+        return bytes;
+    }
+    const size_t colon = line.find(':');
+    const std::string_view wanted = headers->receiveName;
+    if (colon != wanted.size() ||
+        !std::equal(wanted.begin(), wanted.end(), line.begin(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+        }))
+        return bytes;
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ' ||
+                              value.back() == '\t'))
+        value.remove_suffix(1);
+    if (headers->received.size() < 8)  // enough to see that there are several
+        headers->received.emplace_back(value);
+    return bytes;
+}
+
+// The path and query of the URL libcurl used, as it sent them on the request line.
+std::string EffectiveTarget(CURL* handle) {
+    char* url = nullptr;
+    if (curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &url) != CURLE_OK || url == nullptr)
+        return std::string();
+    const std::string_view text(url);
+    const size_t authority = text.find("://");
+    const size_t path = text.find('/', authority == std::string_view::npos ? 0 : authority + 3);
+    return path == std::string_view::npos ? std::string("/") : std::string(text.substr(path));
+}
+
 }  // namespace
 
 bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& body,
-             std::wstring* failure) {
+             std::wstring* failure, HttpHeaderExchange* headers) {
     CURL* handle = curl_easy_init();
     if (handle == nullptr)
         return false;
@@ -77,9 +118,23 @@ bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& bod
         curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &CheckPeerBeforeRequest);
         curl_easy_setopt(handle, CURLOPT_PREREQDATA, &check);
     }
+    curl_slist* requestHeaders = nullptr;
+    if (headers != nullptr) {
+        if (!headers->sendName.empty()) {
+            const std::string line = headers->sendName + ": " + headers->sendValue;
+            requestHeaders = curl_slist_append(nullptr, line.c_str());
+            curl_easy_setopt(handle, CURLOPT_HTTPHEADER, requestHeaders);
+        }
+        headers->received.clear();
+        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &CollectHeader);
+        curl_easy_setopt(handle, CURLOPT_HEADERDATA, headers);
+    }
     const CURLcode code = curl_easy_perform(handle);
     context.lastTransferResult = static_cast<int32_t>(code);
+    if (headers != nullptr)
+        headers->target = EffectiveTarget(handle);
     curl_easy_cleanup(handle);
+    curl_slist_free_all(requestHeaders);
     if (code != CURLE_OK && failure != nullptr) {
         std::string text = "CURLcode(" + std::to_string(static_cast<int>(code)) + ") " +
                            (errorText[0] != '\0' ? errorText : curl_easy_strerror(code));

@@ -3,6 +3,7 @@
 // operations themselves are members of CInstallContext (service_transport.cpp).
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class CInstallContext;
 
@@ -19,8 +20,16 @@ inline constexpr size_t kMaxServiceAnswerBytes = 4 * 1024 * 1024;
 // libcurl result code in context.lastTransferResult (left alone when no handle could be
 // created) and returns true for CURLE_OK; on failure `failure`, when given, receives
 // libcurl's code and error text, and the certificate's fault when it was refused.
+// `headers`, when given, adds a request header and collects one of the answer's.
+struct HttpHeaderExchange {
+    std::string sendName;  // sent with its value when not empty
+    std::string sendValue;
+    std::string receiveName;            // the answer's header to collect (any letter case)
+    std::vector<std::string> received;  // its values, in order
+    std::string target;                 // the request target as sent: path and query
+};
 bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& body,
-             std::wstring* failure = nullptr);
+             std::wstring* failure = nullptr, HttpHeaderExchange* headers = nullptr);
 
 // "http://entry/inst/?query" when the entry has a colon after its first character
 // (address:port), "https://entry/inst/?query" otherwise.

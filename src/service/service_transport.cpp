@@ -2,7 +2,11 @@
 // one answers "OK" or "ER".
 #include <mutex>
 
+#include <curl/curl.h>
+
 #include "app/install_context.h"
+#include "platform/text_codec.h"
+#include "service/answer_signature.h"
 #include "service/http_transport.h"
 #include "service/kzq_json.h"
 
@@ -17,6 +21,29 @@ std::mutex& QueryLock() {
 
 }  // namespace
 
+// An answer that is not proven to come from the service fails as a transfer does: the
+// next server is asked, and the log says why.
+bool CInstallContext::AnswerIsAuthentic(const std::wstring& entry,
+                                        const HttpHeaderExchange& headers,
+                                        const std::string& body) {
+    std::string keyId;
+    const AnswerCheck check = headers.sendValue.empty()
+                                  ? AnswerCheck::NoSignature
+                                  : CheckAnswer(answerKeys, headers.sendValue, headers.target, body,
+                                                headers.received, keyId);
+    if (check == AnswerCheck::Valid)
+        return true;
+    // No libcurl code says this; the one for a reply the installer cannot use is the closest,
+    // and the initialization dialog must not call the failure a success.
+    lastTransferResult = CURLE_WEIRD_SERVER_REPLY;
+    Log(L"HttpGet\t\t%s", L"faild");
+    std::string why = "answer refused: " + DescribeAnswerCheck(check);
+    if (!keyId.empty())
+        why += " " + keyId;
+    Log(L"HttpGet\t\t%s\t%s", entry, text::SystemToWide(why));
+    return false;
+}
+
 bool CInstallContext::QueryService(const std::wstring& query, ServiceRecordList& records,
                                    std::wstring& resultText) {
     std::lock_guard<std::mutex> guard(QueryLock());
@@ -26,7 +53,13 @@ bool CInstallContext::QueryService(const std::wstring& query, ServiceRecordList&
         Log(L"HttpGet\t\t%s", url);
         std::string body;
         std::wstring failure;
-        if (!HttpGet(*this, url, body, &failure)) {
+        HttpHeaderExchange headers;
+        if (signedAnswers) {
+            headers.sendName = kNonceHeader;
+            headers.sendValue = MakeAnswerNonce();
+            headers.receiveName = kSignatureHeader;
+        }
+        if (!HttpGet(*this, url, body, &failure, signedAnswers ? &headers : nullptr)) {
             Log(L"HttpGet\t\t%s", L"faild");
             // Why an HTTPS server was not used: an expired certificate and a wrong host
             // must be told apart by whoever reads the log.
@@ -34,6 +67,8 @@ bool CInstallContext::QueryService(const std::wstring& query, ServiceRecordList&
                 Log(L"HttpGet\t\t%s\t%s", entry, failure);
             continue;
         }
+        if (signedAnswers && !AnswerIsAuthentic(entry, headers, body))
+            continue;
         const std::wstring answer = DecodeServiceAnswer(body);
         Log(L"HttpResponse\t%s", answer);
         if (answer.compare(0, 2, L"OK") == 0) {

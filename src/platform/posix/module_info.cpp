@@ -9,6 +9,9 @@
 // The installer's version block, built from its resource script (see version_block.cpp).
 extern const unsigned char kInstallerVersionInfo[];
 extern const unsigned kInstallerVersionInfoSize;
+// The signing keys' PEM text, in an object of the executable's own when it was built with
+// keys; weak, so that programs without it (the tests) link and have none.
+extern const char kInstallerAnswerKeys[] __attribute__((weak));
 
 namespace platform {
 
@@ -26,6 +29,10 @@ bool ReadVersionInfoBlock(const std::wstring& path, std::vector<uint8_t>& block)
         return false;
     block.assign(kInstallerVersionInfo, kInstallerVersionInfo + kInstallerVersionInfoSize);
     return true;
+}
+
+std::string ReadBuiltInAnswerKeys() {
+    return kInstallerAnswerKeys != nullptr ? std::string(kInstallerAnswerKeys) : std::string();
 }
 
 }  // namespace platform

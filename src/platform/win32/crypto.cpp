@@ -6,6 +6,7 @@
 // clang-format on
 
 #include <climits>
+#include <cstring>
 
 namespace platform {
 
@@ -61,6 +62,36 @@ bool RandomBytes(void* buffer, size_t size) {
         size -= piece;
     }
     return true;
+}
+
+bool VerifyEcdsaP256(const uint8_t* point, const void* message, size_t size,
+                     const uint8_t* signature) {
+    if (point[0] != 0x04 || size > ULONG_MAX)
+        return false;
+    uint8_t digest[Sha256::kDigestSize];
+    Sha256 hash;
+    hash.Update(message, size);
+    if (!hash.Finish(digest))
+        return false;
+    // The public key blob: its header, then x and y.
+    UCHAR blob[sizeof(BCRYPT_ECCKEY_BLOB) + 64];
+    BCRYPT_ECCKEY_BLOB header = {BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32};
+    std::memcpy(blob, &header, sizeof header);
+    std::memcpy(blob + sizeof header, point + 1, 64);
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    BCRYPT_KEY_HANDLE key = nullptr;
+    // CNG wants the raw r and s, as given.
+    const bool valid = BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(
+                           &algorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0)) &&
+                       BCRYPT_SUCCESS(BCryptImportKeyPair(algorithm, nullptr, BCRYPT_ECCPUBLIC_BLOB,
+                                                          &key, blob, sizeof blob, 0)) &&
+                       BCRYPT_SUCCESS(BCryptVerifySignature(key, nullptr, digest, sizeof digest,
+                                                            const_cast<PUCHAR>(signature), 64, 0));
+    if (key != nullptr)
+        BCryptDestroyKey(key);
+    if (algorithm != nullptr)
+        BCryptCloseAlgorithmProvider(algorithm, 0);
+    return valid;
 }
 
 }  // namespace platform

@@ -31,4 +31,13 @@ bool ReadVersionInfoBlock(const std::wstring& path, std::vector<uint8_t>& block)
     return true;
 }
 
+std::string ReadBuiltInAnswerKeys() {
+    HRSRC found = FindResourceW(nullptr, L"ANSWERKEYS", RT_RCDATA);
+    HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr)
+        return std::string();
+    return std::string(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
+}
+
 }  // namespace platform
