@@ -132,7 +132,7 @@ AnswerCheck CheckAnswer(const std::vector<AnswerKey>& keys, std::string_view non
     return AnswerCheck::UnknownKey;
 }
 
-std::string DescribeAnswerCheck(AnswerCheck check) {
+std::string DescribeAnswerCheck(AnswerCheck check, const std::string& keyId) {
     switch (check) {
         case AnswerCheck::Valid:
             return "valid signature";
@@ -141,9 +141,9 @@ std::string DescribeAnswerCheck(AnswerCheck check) {
         case AnswerCheck::Malformed:
             return "malformed signature";
         case AnswerCheck::UnknownKey:
-            return "unknown key";
+            return "unknown key " + keyId;
         case AnswerCheck::BadSignature:
-            return "bad signature";
+            return "bad signature by key " + keyId;
     }
     return "bad signature";
 }

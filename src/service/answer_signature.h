@@ -45,5 +45,5 @@ AnswerCheck CheckAnswer(const std::vector<AnswerKey>& keys, std::string_view non
                         std::string_view target, std::string_view body,
                         const std::vector<std::string>& signatures, std::string& keyId);
 
-// The log's words for a refused answer.
-std::string DescribeAnswerCheck(AnswerCheck check);
+// The log's words for a refused answer, naming the key it claimed when it named one.
+std::string DescribeAnswerCheck(AnswerCheck check, const std::string& keyId);

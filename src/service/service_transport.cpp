@@ -37,10 +37,8 @@ bool CInstallContext::AnswerIsAuthentic(const std::wstring& entry,
     // and the initialization dialog must not call the failure a success.
     lastTransferResult = CURLE_WEIRD_SERVER_REPLY;
     Log(L"HttpGet\t\t%s", L"faild");
-    std::string why = "answer refused: " + DescribeAnswerCheck(check);
-    if (!keyId.empty())
-        why += " " + keyId;
-    Log(L"HttpGet\t\t%s\t%s", entry, text::SystemToWide(why));
+    Log(L"HttpGet\t\t%s\t%s", entry,
+        text::SystemToWide("answer refused: " + DescribeAnswerCheck(check, keyId)));
     return false;
 }
 

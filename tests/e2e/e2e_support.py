@@ -50,10 +50,13 @@ def wait_for_port(log_path, pattern, process, seconds=60):
 class DemoServers:
     """The demo catalog served by the reference service and its two mirrors."""
 
-    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None):
+    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None,
+                 signing_key=None):
         """tls: (certificate, key) to serve the install service over HTTPS as well, on
-        port 443 of 127.0.0.1 (which needs a network namespace of the test's own)."""
+        port 443 of 127.0.0.1 (which needs a network namespace of the test's own).
+        signing_key: the private key the service signs its answers with."""
         self.tls = tls
+        self.signing_key = signing_key
         self.state = state
         self.service_binary = service_binary
         self.windows = windows
@@ -106,9 +109,10 @@ class DemoServers:
         with open(self.catalog, "w", encoding="utf-8") as f:
             f.write(catalog)
         tls = ["--tls-cert", self.tls[0], "--tls-key", self.tls[1]] if self.tls else []
+        signing = ["--signing-key", self.signing_key] if self.signing_key else []
         self.service_port = self._spawn(
             "service", [self.service_binary, "--catalog", self.catalog] + common +
-            ["--port", "0", "--events", self.events_path] + tls,
+            ["--port", "0", "--events", self.events_path] + tls + signing,
             r"install service listening on [0-9.]+:(\d+)")
         self.service = "%s:%d" % (HOST, self.service_port)
         probe = "http://%s/inst/?comname=Vornel&appid=qz&action=getver" % self.service
