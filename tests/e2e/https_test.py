@@ -20,6 +20,7 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import console_runs  # noqa: E402
 import e2e_support as e2e  # noqa: E402
 
 sys.path.insert(0, os.path.join(e2e.ROOT, "server"))
@@ -92,51 +93,6 @@ def set_up_namespace(directory):
     return certificates
 
 
-class LinuxInstaller:
-    def __init__(self, base):
-        self.base = base
-
-    def run(self, servers, name):
-        home = os.path.join(self.base, name, "home")
-        tmp = os.path.join(self.base, name, "tmp")
-        for d in (home, tmp):
-            os.makedirs(d, exist_ok=True)
-        env = dict(os.environ, HOME=home, TMPDIR=tmp, LC_ALL="C.UTF-8",
-                   XDG_DATA_HOME=os.path.join(home, ".local", "share"),
-                   XDG_CONFIG_HOME=os.path.join(home, ".config"))
-        env.pop("XDG_DESKTOP_DIR", None)
-        words = ";".join(["ui=console", "server=" + ",".join(servers),
-                          "installdir=" + os.path.join(self.base, name, "inst"),
-                          "downloaddir=" + os.path.join(self.base, name, "downloads")])
-        result = subprocess.run([INSTALLER, words], env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, timeout=600)
-        log, _ = e2e.read_log(os.path.join(tmp, "Install.log"))
-        return result.returncode, result.stdout.decode("utf-8", "replace"), log
-
-
-class WindowsInstaller:
-    """installer.exe in a Wine prefix made inside the namespace, so that Wine's root store
-    is built from the test's authority."""
-
-    def __init__(self, base):
-        import windows_e2e as win
-        self.win = win
-        self.base = base
-        shutil.rmtree(win.WINE_HOME, ignore_errors=True)
-        temp = win.wine(["cmd", "/c", "echo %TEMP%"], timeout=300, check=True)
-        self.log_path = os.path.join(win.unix_path(temp.stdout.decode("utf-8").strip()),
-                                     "Install.log")
-
-    def run(self, servers, name):
-        place = self.win.windows_path(os.path.join(self.base, name))
-        words = ";".join(["ui=console", "server=" + ",".join(servers),
-                          "installdir=" + place + "\\inst", "downloaddir=" + place + "\\downloads",
-                          "netver=4.0"])
-        result = self.win.wine([INSTALLER, words], timeout=600)
-        log, _ = e2e.read_log(self.log_path)
-        return result.returncode, result.stdout.decode("utf-8", "replace"), log
-
-
 def start_tls_service(state, name, address, certificate, catalog, files):
     """An install service answering over HTTPS only, on address:443."""
     log_path = os.path.join(state, name + ".log")
@@ -175,8 +131,11 @@ class HttpsServiceTest(unittest.TestCase):
                 state, "by-address", "127.0.0.2", certificates["localhost"], cls.servers.catalog,
                 cls.servers.files)
             cls.extra.append(process)
-            cls.installer = (WindowsInstaller if WINDOWS else LinuxInstaller)(
-                os.path.join(cls.scratch, "runs"))
+            # installer.exe gets a prefix made inside the namespace, so that Wine's root store
+            # is built from the test's authority.
+            cls.installer = console_runs.installer_for(
+                WINDOWS, os.path.join(cls.scratch, "runs"),
+                **({"fresh_prefix": True} if WINDOWS else {}))
         except BaseException:
             cls.tearDownClass()
             raise
@@ -222,7 +181,7 @@ class HttpsServiceTest(unittest.TestCase):
     def test_installs_through_https_entries_only(self):
         for entry in ("localhost", "127.0.0.2"):
             with self.subTest(entry=entry):
-                code, out, log = self.installer.run([entry], "good-" + entry)
+                code, out, log = self.installer.run(INSTALLER, [entry], "good-" + entry)
                 guid = self.check_installed(code, out, log)
                 self.assertIn("HttpGet\t\thttps://%s/inst/?comname=Vornel&appid=qz&action=setupok"
                               % entry, log)
@@ -234,7 +193,7 @@ class HttpsServiceTest(unittest.TestCase):
 
     def test_bad_certificates_are_refused_and_the_next_entry_asked(self):
         bad = [entry for entry, _ in BAD_ENTRIES]
-        code, out, log = self.installer.run(bad + ["localhost"], "after-bad")
+        code, out, log = self.installer.run(INSTALLER, bad + ["localhost"], "after-bad")
         self.check_installed(code, out, log)
         # Once the good entry answered, it is asked first: each bad one was tried once.
         for name, fault in BAD_ENTRIES:
@@ -243,7 +202,7 @@ class HttpsServiceTest(unittest.TestCase):
 
     def test_only_bad_certificates_end_the_run(self):
         bad = [entry for entry, _ in BAD_ENTRIES]
-        code, out, log = self.installer.run(bad, "only-bad")
+        code, out, log = self.installer.run(INSTALLER, bad, "only-bad")
         self.assertEqual(code, 1, out)
         # The initialization sequence asks for the server list and the configuration.
         for name, fault in BAD_ENTRIES:

@@ -22,6 +22,7 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import console_runs  # noqa: E402
 import e2e_support as e2e  # noqa: E402
 
 INSTALLER = os.environ.get("E2E_INSTALLER", "")
@@ -92,45 +93,6 @@ def fresh_nonce():
     return base64.b64encode(os.urandom(32)).decode()
 
 
-class LinuxInstaller:
-    def __init__(self, base):
-        self.base = base
-
-    def run(self, program, servers, name):
-        home, tmp = os.path.join(self.base, name, "home"), os.path.join(self.base, name, "tmp")
-        for d in (home, tmp):
-            os.makedirs(d, exist_ok=True)
-        env = dict(os.environ, HOME=home, TMPDIR=tmp, LC_ALL="C.UTF-8",
-                   XDG_DATA_HOME=os.path.join(home, ".local", "share"),
-                   XDG_CONFIG_HOME=os.path.join(home, ".config"))
-        env.pop("XDG_DESKTOP_DIR", None)
-        words = ";".join(["ui=console", "server=" + ",".join(servers),
-                          "installdir=" + os.path.join(self.base, name, "inst"),
-                          "downloaddir=" + os.path.join(self.base, name, "downloads")])
-        result = subprocess.run([program, words], env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, timeout=600)
-        log, _ = e2e.read_log(os.path.join(tmp, "Install.log"))
-        return result.returncode, result.stdout.decode("utf-8", "replace"), log
-
-
-class WindowsInstaller:
-    def __init__(self, base):
-        import windows_e2e as win
-        self.win, self.base = win, base
-        temp = win.wine(["cmd", "/c", "echo %TEMP%"], timeout=300, check=True)
-        self.log_path = os.path.join(win.unix_path(temp.stdout.decode("utf-8").strip()),
-                                     "Install.log")
-
-    def run(self, program, servers, name):
-        place = self.win.windows_path(os.path.join(self.base, name))
-        words = ";".join(["ui=console", "server=" + ",".join(servers),
-                          "installdir=" + place + "\\inst", "downloaddir=" + place + "\\downloads",
-                          "netver=4.0"])
-        result = self.win.wine([program, words], timeout=600)
-        log, _ = e2e.read_log(self.log_path)
-        return result.returncode, result.stdout.decode("utf-8", "replace"), log
-
-
 class SignedAnswersTest(unittest.TestCase):
     # The relays' faults and the words of the installer's refusal.
     FAULTS = [("body", "bad signature by key "), ("unsigned", "no signature"),
@@ -144,8 +106,7 @@ class SignedAnswersTest(unittest.TestCase):
         cls.servers.__enter__()
         cls.relays = []
         try:
-            cls.installer = (WindowsInstaller if WINDOWS else LinuxInstaller)(
-                os.path.join(cls.scratch, "runs"))
+            cls.installer = console_runs.installer_for(WINDOWS, os.path.join(cls.scratch, "runs"))
         except BaseException:
             cls.tearDownClass()
             raise
