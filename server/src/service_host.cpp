@@ -114,7 +114,7 @@ void LogLine(const std::string& line) {
     std::cerr << stamp << ' ' << line << '\n' << std::flush;
 }
 
-ServiceHost::ServiceHost(const Catalog& catalog, EventLog& events, HostOptions options)
+ServiceHost::ServiceHost(const Catalog& catalog, EventSink& events, HostOptions options)
     : catalog_(catalog), events_(events), options_(std::move(options)) {}
 
 ServiceHost::~ServiceHost() {

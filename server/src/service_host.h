@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "catalog.h"
-#include "event_log.h"
+#include "event_sink.h"
 
 namespace httplib {
 class Server;
@@ -36,7 +36,7 @@ struct HostOptions {
 
 class ServiceHost {
   public:
-    ServiceHost(const Catalog& catalog, EventLog& events, HostOptions options);
+    ServiceHost(const Catalog& catalog, EventSink& events, HostOptions options);
     ~ServiceHost();
 
     // Binds the ports; afterwards ServicePort() and MirrorPort() tell where.
@@ -53,7 +53,7 @@ class ServiceHost {
 
   private:
     const Catalog& catalog_;
-    EventLog& events_;
+    EventSink& events_;
     HostOptions options_;
     std::unique_ptr<httplib::Server> service_;
     std::unique_ptr<httplib::Server> tls_;

@@ -50,9 +50,12 @@ def wait_for_port(log_path, pattern, process, seconds=60):
 class DemoServers:
     """The demo catalog served by the reference service and its two mirrors."""
 
-    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None):
+    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None,
+                 events=None, service_args=()):
         """tls: (certificate, key) to serve the install service over HTTPS as well, on
-        port 443 of 127.0.0.1 (which needs a network namespace of the test's own)."""
+        port 443 of 127.0.0.1 (which needs a network namespace of the test's own).
+        events: the service's --events (default: events.jsonl in the state directory);
+        service_args: more arguments of the service."""
         self.tls = tls
         self.state = state
         self.service_binary = service_binary
@@ -61,6 +64,8 @@ class DemoServers:
         self.processes = {}
         self.files = os.path.join(state, "files")
         self.events_path = os.path.join(state, "events.jsonl")
+        self.events_target = events or self.events_path
+        self.service_args = list(service_args)
 
     def __enter__(self):
         try:
@@ -108,7 +113,7 @@ class DemoServers:
         tls = ["--tls-cert", self.tls[0], "--tls-key", self.tls[1]] if self.tls else []
         self.service_port = self._spawn(
             "service", [self.service_binary, "--catalog", self.catalog] + common +
-            ["--port", "0", "--events", self.events_path] + tls,
+            ["--port", "0", "--events", self.events_target] + tls + self.service_args,
             r"install service listening on [0-9.]+:(\d+)")
         self.service = "%s:%d" % (HOST, self.service_port)
         probe = "http://%s/inst/?comname=Vornel&appid=qz&action=getver" % self.service
