@@ -26,8 +26,8 @@ std::string Shown(const std::string& value) {
 std::string Row(const std::string& indent, const std::string& step, uint64_t count,
                 const std::string& rate, const std::string& base) {
     char line[256];
-    std::snprintf(line, sizeof line, "%s%-*s %8llu", indent.c_str(),
-                  static_cast<int>(44 - indent.size()), step.c_str(),
+    std::snprintf(line, sizeof line, "%s%-*s %6llu", indent.c_str(),
+                  static_cast<int>(60 - indent.size()), step.c_str(),
                   static_cast<unsigned long long>(count));
     std::string row = line;
     if (!rate.empty())
@@ -79,8 +79,8 @@ std::string FunnelText(const std::vector<ApplicationFunnel>& funnel, const Funne
                        Rate(version.finished, version.planned), "of plans");
             for (const auto& group : version.stopped)
                 out += Row("    ",
-                           "stopped after " + Shown(group.lastStep) + ": os=" + Shown(group.os) +
-                               " Net20=" + Shown(group.net20) + " Net40=" + Shown(group.net40),
+                           "stopped: os=" + Shown(group.os) + " Net20=" + Shown(group.net20) +
+                               " Net40=" + Shown(group.net40) + " after " + Shown(group.lastStep),
                            group.installations, "", "");
         }
     }
