@@ -201,6 +201,11 @@ void ServiceHost::Start() {
         InstallCommonHandlers(*server, "service", quiet);
         // The installer asks "/inst/?..."; "/inst" alone is taken as the same.
         server->Get("/inst/?", handler);
+        // For load balancers and monitoring: the instance is up and answering.
+        server->Get("/health", [](const httplib::Request&, httplib::Response& response) {
+            handlerLogged = true;
+            response.set_content("OK\n", "text/plain; charset=utf-8");
+        });
         thread = std::thread([server] { server->listen_after_bind(); });
     };
     serve(service_.get(), serviceThread_);
