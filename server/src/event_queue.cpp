@@ -9,13 +9,17 @@ bool EventQueue::TryPush(Json::Value event) {
             return false;
         events_.push_back({std::move(event), std::chrono::steady_clock::now()});
     }
+    // The consumer waits for the first event or for a full batch.
     ready_.notify_one();
     return true;
 }
 
-std::vector<QueuedEvent> EventQueue::PopBatch(size_t most, std::chrono::milliseconds wait) {
+std::vector<QueuedEvent> EventQueue::PopBatch(size_t most, std::chrono::milliseconds wait,
+                                              std::chrono::milliseconds linger) {
     std::unique_lock<std::mutex> guard(lock_);
     ready_.wait_for(guard, wait, [this] { return closed_ || !events_.empty(); });
+    if (!events_.empty())
+        ready_.wait_for(guard, linger, [this, most] { return closed_ || events_.size() >= most; });
     std::vector<QueuedEvent> batch;
     while (!events_.empty() && batch.size() < most) {
         batch.push_back(std::move(events_.front()));

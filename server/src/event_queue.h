@@ -23,9 +23,11 @@ class EventQueue {
 
     // False when the queue is full.
     bool TryPush(Json::Value event);
-    // Up to `most` events, oldest first; waits up to `wait` for the first one, less when
+    // Up to `most` events, oldest first; waits up to `wait` for the first one, then up to
+    // `linger` more for the batch to fill (fewer, larger writes under load); less when
     // Close() is called. Empty when none came.
-    std::vector<QueuedEvent> PopBatch(size_t most, std::chrono::milliseconds wait);
+    std::vector<QueuedEvent> PopBatch(size_t most, std::chrono::milliseconds wait,
+                                      std::chrono::milliseconds linger);
     // Wakes the consumer; pushes still work.
     void Close();
     bool Closed() const;

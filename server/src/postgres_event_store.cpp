@@ -70,8 +70,9 @@ bool PostgresEventStore::Append(Json::Value event) {
 void PostgresEventStore::Run() {
     while (true) {
         const bool closing = queue_.Closed();
-        const auto batch = queue_.PopBatch(options_.batchSize,
-                                           closing ? std::chrono::milliseconds(0) : kQueueWait);
+        const std::chrono::milliseconds none(0);
+        const auto batch = queue_.PopBatch(options_.batchSize, closing ? none : kQueueWait,
+                                           closing ? none : options_.batchLinger);
         if (!database_.Connected() && std::chrono::steady_clock::now() >= nextAttempt_)
             TryConnect();
         if (database_.Connected() && !spill_.Empty()) {

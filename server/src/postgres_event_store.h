@@ -26,6 +26,9 @@ struct PostgresStoreOptions {
     uint64_t spillMaxBytes = 256ull << 20;
     size_t queueCapacity = 10000;
     size_t batchSize = 500;
+    // How long a batch may wait to fill: fewer statements and commits under load, for
+    // at most this much more write lag.
+    std::chrono::milliseconds batchLinger{50};
     std::chrono::milliseconds retryInterval{1000};
 };
 
