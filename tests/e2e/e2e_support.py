@@ -145,15 +145,7 @@ class DemoServers:
                 os.remove(path)
 
     def stop(self):
-        for process in self.processes.values():
-            if process.poll() is None:
-                process.send_signal(signal.SIGTERM)
-        for process in self.processes.values():
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop_processes(self.processes.values(), 5)
 
     def events(self, guid=None):
         if not os.path.exists(self.events_path):
@@ -164,6 +156,49 @@ class DemoServers:
 
     def package_path(self, name):
         return os.path.join(self.files, "qz", name)
+
+
+def stop_processes(processes, seconds):
+    """SIGTERM to every process still running, then SIGKILL to those that outlast
+    `seconds`."""
+    processes = list(processes)
+    for process in processes:
+        if process.poll() is None:
+            process.send_signal(signal.SIGTERM)
+    for process in processes:
+        try:
+            process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def wait_for(condition, what, seconds=120):
+    """Waits until condition() is true (a generous bound on a wait, never on a speed);
+    a condition that raises OSError or CalledProcessError counts as not yet true."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        try:
+            if condition():
+                return
+        except (OSError, subprocess.CalledProcessError):
+            pass
+        time.sleep(0.2)
+    raise AssertionError("waited %d s in vain for %s" % (seconds, what))
+
+
+def database_uri(host=None, port=None):
+    """The PostgreSQL cluster of tests/e2e/with-postgres, as the service's --events; the
+    password stays in PGPASSWORD."""
+    return "postgresql://%s@%s:%s/%s" % (os.environ["PGUSER"], host or os.environ["PGHOST"],
+                                         port or os.environ["PGPORT"], os.environ["PGDATABASE"])
+
+
+def psql(sql):
+    """The rows of a query as lists of texts."""
+    result = subprocess.run(["psql", "-X", "-At", "-v", "ON_ERROR_STOP=1", "-c", sql],
+                            capture_output=True, text=True, check=True)
+    return [line.split("|") for line in result.stdout.splitlines() if line]
 
 
 def read_log(path):

@@ -7,12 +7,12 @@ and a full queue and spill file (answers still unaffected, the loss in the log).
 Runs under tests/e2e/with-postgres, which provides the cluster (PGHOST, PGPORT, PGUSER,
 PGPASSWORD, PGDATABASE). Environment as linux_install_test.py.
 """
+import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 import urllib.request
 
@@ -20,20 +20,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_support as e2e  # noqa: E402
 from linux_install_test import PLANNED, SERVICE, WORK, LinuxRun, finish  # noqa: E402
 
-# Generous: waits for events, never a bound on how fast anything must be.
-WAIT_SECONDS = 120
 STEPS = ["firstpage", "needdown"] + ["ftpok"] * len(PLANNED["4.0"]) + ["setupok"]
-
-
-def database_uri(host=None, port=None):
-    return "postgresql://%s@%s:%s/%s" % (os.environ["PGUSER"], host or os.environ["PGHOST"],
-                                         port or os.environ["PGPORT"], os.environ["PGDATABASE"])
-
-
-def psql(sql):
-    result = subprocess.run(["psql", "-X", "-At", "-v", "ON_ERROR_STOP=1", "-c", sql],
-                            capture_output=True, text=True, check=True)
-    return [line.split("|") for line in result.stdout.splitlines() if line]
 
 
 def cluster():
@@ -54,20 +41,8 @@ def pg_ctl(action):
 
 def events_of(guid):
     """(event, filename) rows of one installation in the table, with their ids."""
-    return psql("SELECT event_id, event, coalesce(detail->>'filename', '') FROM install_events "
+    return e2e.psql("SELECT event_id, event, coalesce(detail->>'filename', '') FROM install_events "
                 "WHERE guid = '%s' ORDER BY at, event" % guid)
-
-
-def wait_until(condition, what):
-    deadline = time.monotonic() + WAIT_SECONDS
-    while time.monotonic() < deadline:
-        try:
-            if condition():
-                return
-        except subprocess.CalledProcessError:
-            pass  # the service has not made its table yet
-        time.sleep(0.2)
-    raise AssertionError("waited %d s in vain for %s" % (WAIT_SECONDS, what))
 
 
 class PostgresEventsTest(unittest.TestCase):
@@ -105,26 +80,26 @@ class PostgresEventsTest(unittest.TestCase):
             return f.read()
 
     def test_installation_events_reach_the_table(self):
-        with self.servers("live", database_uri()) as servers:
+        with self.servers("live", e2e.database_uri()) as servers:
             run, process = self.install(servers, "run")
             guid = self.finished_guid(run, process)
-            wait_until(lambda: len(events_of(guid)) == len(STEPS), "the installation's events")
+            e2e.wait_for(lambda: len(events_of(guid)) == len(STEPS), "the installation's events")
             self.check_stored_once(guid)
-            detail = psql("SELECT detail->>'os', detail->>'netver', detail->'files' "
+            detail = e2e.psql("SELECT detail->>'os', detail->>'netver', detail->'files' "
                           "FROM install_events WHERE guid = '%s' AND event = 'needdown'" % guid)
             self.assertEqual(detail[0][:2], ["win10", "4.0"])
-            self.assertEqual(psql("SELECT max(version) FROM install_schema"), [["1"]])
+            self.assertEqual(e2e.psql("SELECT max(version) FROM install_schema"), [["1"]])
             # The funnel straight from the table.
-            report = subprocess.run([SERVICE, "report", "--events", database_uri(), "--format",
+            report = subprocess.run([SERVICE, "report", "--events", e2e.database_uri(), "--format",
                                      "csv"], capture_output=True, text=True, check=True).stdout
             self.assertIn("Vornel,qz,1.0.0,setupok,,", report)
         self.assertFalse(os.path.exists(self.spill) and os.path.getsize(self.spill))
 
     def test_database_stopped_and_started_again_keeps_every_event_once(self):
-        with self.servers("outage", database_uri()) as servers:
+        with self.servers("outage", e2e.database_uri()) as servers:
             first_run, first = self.install(servers, "before")
             # The database took events of this installation before it went away.
-            wait_until(lambda: psql("SELECT count(*) FROM install_events WHERE event = "
+            e2e.wait_for(lambda: e2e.psql("SELECT count(*) FROM install_events WHERE event = "
                                     "'firstpage' AND client = '127.0.0.1'") != [["0"]],
                        "the first installation's firstpage in the table")
             pg_ctl("stop")
@@ -134,28 +109,28 @@ class PostgresEventsTest(unittest.TestCase):
                 self.assertGreater(os.path.getsize(self.spill), 0, "nothing was spilled")
             finally:
                 pg_ctl("start")
-            wait_until(lambda: all(len(events_of(g)) >= len(STEPS) for g in guids) and
+            e2e.wait_for(lambda: all(len(events_of(g)) >= len(STEPS) for g in guids) and
                        not os.path.exists(self.spill + ".replay"), "the spilled events")
             for guid in guids:
                 self.check_stored_once(guid)
-            self.assertEqual(psql("SELECT count(*) - count(DISTINCT event_id) FROM install_events"),
+            self.assertEqual(e2e.psql("SELECT count(*) - count(DISTINCT event_id) FROM install_events"),
                              [["0"]])
         self.assertIn("the spilled events", self.service_log(servers))
 
     def test_database_that_never_answers_leaves_events_in_the_spill_file(self):
         closed = e2e.refusing_socket()
         try:
-            uri = database_uri("127.0.0.1", closed.getsockname()[1])
+            uri = e2e.database_uri("127.0.0.1", closed.getsockname()[1])
             with self.servers("down", uri) as servers:
                 run, process = self.install(servers, "run")
                 guid = self.finished_guid(run, process)
-                wait_until(lambda: os.path.exists(self.spill) and
+                e2e.wait_for(lambda: os.path.exists(self.spill) and
                            open(self.spill, encoding="utf-8").read().count(guid) == len(STEPS),
                            "the events in the spill file")
         finally:
             closed.close()
         with open(self.spill, encoding="utf-8") as f:
-            spilled = [e for e in map(__import__("json").loads, f) if e["guid"] == guid]
+            spilled = [e for e in map(json.loads, f) if e["guid"] == guid]
         self.assertEqual(sorted(e["event"] for e in spilled), sorted(STEPS))
         self.assertTrue(all(e["id"] and e["time"] for e in spilled))
         self.assertIn("the database cannot be reached", self.service_log(servers))
@@ -163,7 +138,7 @@ class PostgresEventsTest(unittest.TestCase):
     def test_full_queue_and_spill_file_still_answer(self):
         closed = e2e.refusing_socket()
         try:
-            uri = database_uri("127.0.0.1", closed.getsockname()[1])
+            uri = e2e.database_uri("127.0.0.1", closed.getsockname()[1])
             with self.servers("full", uri, "--event-queue", "1", "--spill-limit-kib", "1") \
                     as servers:
                 query = "http://%s/inst/?comname=Vornel&appid=qz&action=firstpage&cardno=" \

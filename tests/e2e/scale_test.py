@@ -23,7 +23,6 @@ import ssl
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 import urllib.error
 import urllib.request
@@ -42,7 +41,6 @@ WORK = os.environ.get("E2E_WORK", tempfile.gettempdir())
 PAGE = os.path.join(e2e.ROOT, "docs", "running-at-scale.md")
 INSIDE = "E2E_SCALE_NAMESPACE"
 PAGE_DATABASE = "postgresql://install@db.example.com/install"
-WAIT_SECONDS = 120
 STEPS = ["firstpage", "needdown"] + ["ftpok"] * len(PLANNED["4.0"]) + ["setupok"]
 
 
@@ -87,33 +85,13 @@ def page_blocks():
     return blocks
 
 
-def wait_for(condition, what):
-    deadline = time.monotonic() + WAIT_SECONDS
-    while time.monotonic() < deadline:
-        try:
-            if condition():
-                return
-        except (OSError, subprocess.CalledProcessError):
-            pass
-        time.sleep(0.2)
-    raise AssertionError("waited %d s in vain for %s" % (WAIT_SECONDS, what))
-
-
-def psql(sql):
-    result = subprocess.run(["psql", "-X", "-At", "-c", sql], capture_output=True, text=True,
-                            check=True)
-    return [line.split("|") for line in result.stdout.splitlines() if line]
-
-
 class Deployment:
     """The page's servers, on its ports, with its paths moved below `base`."""
 
     def __init__(self, base):
         self.base = base
         self.processes = {}
-        database = "postgresql://%s@%s:%s/%s" % (os.environ["PGUSER"], os.environ["PGHOST"],
-                                                 os.environ["PGPORT"], os.environ["PGDATABASE"])
-        self.replacements = [(PAGE_DATABASE, database),
+        self.replacements = [(PAGE_DATABASE, e2e.database_uri()),
                              ("/srv/install", os.path.join(base, "srv")),
                              ("/etc/install-service", os.path.join(base, "etc")),
                              ("/run/install-service", os.path.join(base, "run")),
@@ -156,7 +134,7 @@ class Deployment:
                                os.path.join(self.base, "etc", "proftpd.conf")], None)
         self.spawn("nginx", ["nginx", "-p", self.base, "-c", self.nginx_main()], None)
         for port in (443, 8001, 2121, 8010, 8011):
-            wait_for(lambda: self.listening(port), "a server on port %d" % port)
+            e2e.wait_for(lambda: self.listening(port), "a server on port %d" % port)
 
     def make_certificate(self):
         pkidir = os.path.join(self.base, "pki")
@@ -209,15 +187,7 @@ class Deployment:
         self.processes[name].wait(timeout=30)
 
     def stop(self):
-        for process in self.processes.values():
-            if process.poll() is None:
-                process.send_signal(signal.SIGTERM)
-        for process in self.processes.values():
-            try:
-                process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        e2e.stop_processes(self.processes.values(), 30)
 
     def package_path(self, name):
         return os.path.join(self.files, "qz", name)
@@ -267,7 +237,7 @@ class ScaleTest(unittest.TestCase):
         access = self.deployment.log("nginx-access")
         self.assertRegex(access, r'"GET /qz/qz-app\.zip\?username=qzhttp&password=\S+ HTTP/1\.1" 206')
         self.assertRegex(access, r'"GET /+qz/agreement\.txt HTTP/1\.1" 200')
-        wait_for(lambda: sorted(r[0] for r in psql(
+        e2e.wait_for(lambda: sorted(r[0] for r in e2e.psql(
             "SELECT event FROM install_events WHERE guid = '%s'" % guid)) == sorted(STEPS),
             "the installation's events in the table")
 
@@ -315,7 +285,7 @@ class ScaleTest(unittest.TestCase):
     def test_z_installations_complete_when_an_instance_is_killed(self):
         runs = [self.install("killed-%d" % n) for n in range(3)]
         # Killed once the installations are under way.
-        wait_for(lambda: all(os.path.exists(r.log_path) and "action=needdown" in
+        e2e.wait_for(lambda: all(os.path.exists(r.log_path) and "action=needdown" in
                              e2e.read_log(r.log_path)[0] for r, _ in runs),
                  "the installations' plans")
         self.deployment.kill("service-0")
