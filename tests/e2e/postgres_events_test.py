@@ -92,7 +92,17 @@ class PostgresEventsTest(unittest.TestCase):
             # The funnel straight from the table.
             report = subprocess.run([SERVICE, "report", "--events", e2e.database_uri(), "--format",
                                      "csv"], capture_output=True, text=True, check=True).stdout
-            self.assertIn("Vornel,qz,1.0.0,setupok,,", report)
+            # Every installation this cluster saw finished.
+            self.assertRegex(report, r"\nVornel,qz,1\.0\.0,setupok,,(\d+),\1,100\.0,")
+            # A request value the table cannot hold as it is (U+0000) neither blocks the
+            # events behind it nor is lost.
+            query = "http://%s/inst/?comname=Vornel&appid=qz&action=firstpage&cardno=a%%00b" \
+                % servers.service
+            with urllib.request.urlopen(query, timeout=30) as answer:
+                self.assertTrue(answer.read().startswith(b"OK"))
+            e2e.wait_for(lambda: e2e.psql(
+                "SELECT count(*) FROM install_events WHERE detail->>'cardno' = "
+                "'a' || chr(65533) || 'b'") == [["1"]], "the event with U+0000")
         self.assertFalse(os.path.exists(self.spill) and os.path.getsize(self.spill))
 
     def test_database_stopped_and_started_again_keeps_every_event_once(self):
