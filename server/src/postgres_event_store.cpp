@@ -78,7 +78,10 @@ void PostgresEventStore::Run() {
         if (database_.Connected() && !spill_.Empty()) {
             const uint64_t bytes = spill_.Bytes();
             if (spill_.Replay(options_.batchSize, [this](const std::vector<Json::Value>& events) {
-                    return Store(events);
+                    if (!Store(events))
+                        return false;
+                    replayed_ += events.size();
+                    return true;
                 }))
                 LogLine("events: the spilled events (" + std::to_string(bytes) +
                         " bytes) are stored");
@@ -171,6 +174,7 @@ std::string PostgresEventStore::Figures() const {
            " lag_median_ms=" + std::to_string(Percentile(lagCounts_.data(), kLagBuckets, 0.5)) +
            " lag_p99_ms=" + std::to_string(Percentile(lagCounts_.data(), kLagBuckets, 0.99)) +
            " spilled=" + std::to_string(spilled_.load()) +
+           " replayed=" + std::to_string(replayed_.load()) +
            " dropped=" + std::to_string(dropped_.load()) +
            " refused=" + std::to_string(refused_.load()) +
            " spill_bytes=" + std::to_string(spill_.Bytes());

@@ -60,8 +60,9 @@ class PostgresEventStore : public EventSink {
     bool reportedOutage_ = false;  // writer thread
     std::chrono::steady_clock::time_point nextAttempt_{};
 
-    std::atomic<uint64_t> stored_{0};
+    std::atomic<uint64_t> stored_{0};  // from the queue
     std::atomic<uint64_t> spilled_{0};
+    std::atomic<uint64_t> replayed_{0};  // from the spill file (a replay cut short: again)
     std::atomic<uint64_t> dropped_{0};
     std::atomic<uint64_t> refused_{0};
     // Milliseconds from queue to table, one bucket per millisecond up to 10 s and one
