@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <string>
-
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "catalog.h"

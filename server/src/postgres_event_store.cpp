@@ -127,7 +127,7 @@ bool PostgresEventStore::Store(const std::vector<Json::Value>& events) {
         result = PostgresEvents::Result::Stored;
         for (const auto& event : events) {
             const auto single = database_.Insert({event}, error);
-            if (single == PostgresEvents::Result::ConnectionLost) {
+            if (single == PostgresEvents::Result::Unavailable) {
                 result = single;
                 break;
             }
@@ -141,8 +141,8 @@ bool PostgresEventStore::Store(const std::vector<Json::Value>& events) {
     }
     if (result == PostgresEvents::Result::Stored)
         return true;
-    LogLine("events: the database connection broke (" + error + "); events go to " + spill_.Path() +
-            " until it answers again");
+    LogLine("events: the database cannot store events (" + error + "); events go to " +
+            spill_.Path() + " until it can");
     reportedOutage_ = true;
     database_.Disconnect();
     nextAttempt_ = std::chrono::steady_clock::now() + options_.retryInterval;

@@ -124,7 +124,7 @@ PostgresEvents::Result PostgresEvents::Insert(const std::vector<Json::Value>& ev
         return Result::Stored;
     if (!Connected()) {
         error = "not connected";
-        return Result::ConnectionLost;
+        return Result::Unavailable;
     }
     std::string sql =
         "INSERT INTO install_events (event_id, at, event, guid, comname, appid, client, detail) "
@@ -159,7 +159,12 @@ PostgresEvents::Result PostgresEvents::Insert(const std::vector<Json::Value>& ev
     if (PQresultStatus(result.get()) == PGRES_COMMAND_OK)
         return Result::Stored;
     error = LastError();
-    return Connected() ? Result::Refused : Result::ConnectionLost;
+    // SQLSTATE classes 22 (data exception) and 23 (integrity constraint violation) are
+    // about the rows; another try with other rows may succeed.
+    const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+    const bool aboutTheRows =
+        state && (std::string(state, 2) == "22" || std::string(state, 2) == "23");
+    return Connected() && aboutTheRows ? Result::Refused : Result::Unavailable;
 }
 
 bool PostgresEvents::ReadInstallations(const std::string& from, const std::string& to,

@@ -18,7 +18,10 @@ bool CheckPostgresUri(const std::string& uri, std::string& error);
 
 class PostgresEvents {
   public:
-    enum class Result { Stored, ConnectionLost, Refused };
+    // Refused: the database would not take one of the rows (a data or constraint error);
+    // Unavailable: anything else (no connection, disk full, no table, no permission),
+    // which waits for the database rather than losing the events.
+    enum class Result { Stored, Unavailable, Refused };
 
     explicit PostgresEvents(std::string uri) : uri_(std::move(uri)) {}
     ~PostgresEvents();
@@ -31,7 +34,7 @@ class PostgresEvents {
     // Creates or completes the table (server/sql/events.sql).
     bool ApplySchema(std::string& error);
     // Stores the events in one statement; an event already stored (same "id") is left as
-    // it is. Refused: the database answered but would not take them (a bad row).
+    // it is.
     Result Insert(const std::vector<Json::Value>& events, std::string& error);
     // The events of every installation that has an event at or after `from` and before
     // `to` (UTC "YYYY-MM-DDTHH:MM:SSZ"; empty: open end), ordered by time.

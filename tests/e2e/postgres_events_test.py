@@ -127,6 +127,29 @@ class PostgresEventsTest(unittest.TestCase):
                              [["0"]])
         self.assertIn("the spilled events", self.service_log(servers))
 
+    def test_events_wait_while_the_database_cannot_store_them(self):
+        # The database answers but cannot take the rows (here: the table is gone, as with
+        # a full disk or a revoked right): the events wait in the spill file and are
+        # stored once it can, here in the table the service makes again.
+        with self.servers("no-table", e2e.database_uri()) as servers:
+            first = "http://%s/inst/?comname=Vornel&appid=qz&action=firstpage&cardno=%s"
+            with urllib.request.urlopen(first % (servers.service, "BEFORE"), timeout=30):
+                pass
+            e2e.wait_for(lambda: e2e.psql("SELECT count(*) FROM install_events WHERE "
+                                          "detail->>'cardno' = 'BEFORE'") == [["1"]],
+                         "the first event")
+            e2e.psql("ALTER TABLE install_events RENAME TO install_events_away")
+            try:
+                with urllib.request.urlopen(first % (servers.service, "AWAY"), timeout=30) as a:
+                    self.assertTrue(a.read().startswith(b"OK"))
+                e2e.wait_for(lambda: e2e.psql("SELECT count(*) FROM install_events WHERE "
+                                              "detail->>'cardno' = 'AWAY'") == [["1"]],
+                             "the event stored in the table made again")
+            finally:
+                e2e.psql("DROP TABLE IF EXISTS install_events; "
+                         "ALTER TABLE install_events_away RENAME TO install_events")
+        self.assertIn("the database cannot store events", self.service_log(servers))
+
     def test_database_that_never_answers_leaves_events_in_the_spill_file(self):
         closed = e2e.refusing_socket()
         try:
