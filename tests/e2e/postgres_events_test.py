@@ -94,6 +94,11 @@ class PostgresEventsTest(unittest.TestCase):
                                      "csv"], capture_output=True, text=True, check=True).stdout
             # Every installation this cluster saw finished.
             self.assertRegex(report, r"\nVornel,qz,1\.0\.0,setupok,,(\d+),\1,100\.0,")
+            # The window is the database's to apply: none started in it.
+            for window in (["--from", "2999-01-01"], ["--to", "2000-01-01T00:00:00Z"]):
+                empty = subprocess.run([SERVICE, "report", "--events", e2e.database_uri()] +
+                                       window, capture_output=True, text=True, check=True)
+                self.assertIn("no installations", empty.stdout)
             # A request value the table cannot hold as it is (U+0000) neither blocks the
             # events behind it nor is lost.
             query = "http://%s/inst/?comname=Vornel&appid=qz&action=firstpage&cardno=a%%00b" \
