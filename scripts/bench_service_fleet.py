@@ -6,10 +6,13 @@ firstpage, getver, needdown with the guid it got, getftp per mirror, ftpok per p
 appfilesnot, appexe, companyname, createicon, setupok) and starts the next installation
 when it is done. Printed per form: queries per second, answer latency (median, 99th
 percentile), events answered, events found in the file or table afterwards (lost =
-answered but not found) and, for PostgreSQL, the write lag from queue to table that the
-instances measure. The PostgreSQL cluster is a throw-away one (pg_virtualenv).
+answered but not found), the CPU time the instances, nginx and the database spent per
+thousand queries (which other load on a shared machine blurs less than the rates) and,
+for PostgreSQL, the write lag from queue to table that the instances measure. The forms
+take turns over the rounds. The PostgreSQL cluster is a throw-away one (pg_virtualenv).
 
-usage: scripts/bench-service --fleet [--installers 40] [--seconds 20] [--binary PATH]
+usage: scripts/bench-service --fleet [--installers 40] [--seconds 20] [--rounds 2]
+                                     [--binary PATH]
 """
 import argparse
 import http.client
@@ -138,6 +141,32 @@ def run_fleet(port, installers, seconds, servers):
     return time.monotonic() - start, sorted(latencies), events, failures
 
 
+def cpu_seconds(pids):
+    """User and system CPU time of the processes (those that ended count nothing)."""
+    ticks = os.sysconf("SC_CLK_TCK")
+    total = 0
+    for pid in pids:
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            total += int(fields[11]) + int(fields[12])
+        except (OSError, IndexError, ValueError):
+            pass
+    return total / ticks
+
+
+def database_pids():
+    pids = []
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/comm" % entry) as f:
+                if f.read().strip() == "postgres":
+                    pids.append(int(entry))
+        except (OSError, ValueError):
+            pass
+    return pids
+
+
 def percentile(values, share):
     if not values:
         return 0.0
@@ -216,12 +245,30 @@ class Form:
         return figures
 
 
+def nginx_workers(master):
+    """The nginx master and its workers."""
+    pids = [master]
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                if int(f.read().rsplit(")", 1)[1].split()[1]) == master:
+                    pids.append(int(entry))
+        except (OSError, IndexError, ValueError):
+            pass
+    return pids
+
+
 def measure(name, directory, binary, state, files, catalog, events_args, count_events, args,
             servers):
     form = Form(directory, binary, state, files, catalog, events_args)
     try:
+        # CPU time is what other load on the machine changes least: the servers' share
+        # per query tells the forms apart where the rates are blurred.
+        servers_pids = [p.pid for p in form.processes] + nginx_workers(form.nginx.pid)
+        before = cpu_seconds(servers_pids), cpu_seconds(database_pids())
         seconds, latencies, answered, failures = run_fleet(form.port, args.installers,
                                                            args.seconds, servers)
+        after = cpu_seconds(servers_pids), cpu_seconds(database_pids())
     finally:
         form.stop()
     stored = count_events(form.state)
@@ -230,6 +277,8 @@ def measure(name, directory, binary, state, files, catalog, events_args, count_e
             "median_ms": 1000 * percentile(latencies, 0.5),
             "p99_ms": 1000 * percentile(latencies, 0.99), "answered": answered,
             "stored": stored, "lost": max(0, answered - stored), "failures": failures,
+            "service_cpu_ms": 1e6 * (after[0] - before[0]) / max(1, len(latencies)),
+            "database_cpu_ms": 1e6 * max(0.0, after[1] - before[1]) / max(1, len(latencies)),
             "figures": figures}
 
 
@@ -301,16 +350,18 @@ def main(argv):
 
     print("fleet: %d simulated installers for %d s per round, %d rounds per form, two "
           "instances behind nginx" % (args.installers, args.seconds, args.rounds))
-    print("%-11s %10s %10s %8s %9s %8s %6s %7s  %s" % (
+    print("%-11s %10s %10s %8s %9s %8s %6s %7s %12s  %s" % (
         "form", "queries/s", "median ms", "p99 ms", "answered", "stored", "lost", "failed",
-        "write lag median/p99 ms per instance (spilled, dropped)"))
+        "CPU ms/1000q", "write lag median/p99 ms per instance (spilled, dropped)"))
     for r in rounds:
         lag = ", ".join("%s/%s (%s, %s)" % (f["lag_median_ms"], f["lag_p99_ms"], f["spilled"],
                                            f["dropped"]) for f in r["figures"]) or \
             "none: written before the answer"
-        print("%-11s %10.0f %10.2f %8.2f %9d %8d %6d %7d  %s" % (
+        cpu = "%.0f+%.0f" % (r["service_cpu_ms"], r["database_cpu_ms"])
+        print("%-11s %10.0f %10.2f %8.2f %9d %8d %6d %7d %12s  %s" % (
             r["name"], r["qps"], r["median_ms"], r["p99_ms"], r["answered"], r["stored"],
-            r["lost"], r["failures"], lag))
+            r["lost"], r["failures"], cpu, lag))
+    print("(CPU ms/1000q: the instances with nginx + the database, per thousand queries)")
 
     def mean(name, key):
         values = [r[key] for r in rounds if r["name"] == name]
@@ -323,8 +374,12 @@ def main(argv):
     ratio = pg_qps / jsonl_qps if jsonl_qps else 0.0
     lost = total("jsonl", "lost") + total("postgresql", "lost")
     failed = total("jsonl", "failures") + total("postgresql", "failures")
+    cpu = {name: mean(name, "service_cpu_ms") + mean(name, "database_cpu_ms")
+           for name in ("jsonl", "postgresql")}
     print("jsonl_qps=%.0f postgresql_qps=%.0f ratio=%.3f jsonl_p99_ms=%.2f postgresql_p99_ms=%.2f "
-          "jsonl_lost=%d postgresql_lost=%d failed=%d" % (
+          "jsonl_cpu_ms_per_1000=%.0f postgresql_cpu_ms_per_1000=%.0f jsonl_lost=%d "
+          "postgresql_lost=%d failed=%d" % (
               jsonl_qps, pg_qps, ratio, mean("jsonl", "p99_ms"), mean("postgresql", "p99_ms"),
-              total("jsonl", "lost"), total("postgresql", "lost"), failed))
+              cpu["jsonl"], cpu["postgresql"], total("jsonl", "lost"), total("postgresql", "lost"),
+              failed))
     return 1 if lost or failed else 0

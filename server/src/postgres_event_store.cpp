@@ -71,8 +71,8 @@ void PostgresEventStore::Run() {
     while (true) {
         const bool closing = queue_.Closed();
         const std::chrono::milliseconds none(0);
-        const auto batch = queue_.PopBatch(options_.batchSize, closing ? none : kQueueWait,
-                                           closing ? none : options_.batchLinger);
+        auto batch = queue_.PopBatch(options_.batchSize, closing ? none : kQueueWait,
+                                     closing ? none : options_.batchLinger);
         if (!database_.Connected() && std::chrono::steady_clock::now() >= nextAttempt_)
             TryConnect();
         if (database_.Connected() && !spill_.Empty()) {
@@ -93,8 +93,8 @@ void PostgresEventStore::Run() {
         }
         std::vector<Json::Value> events;
         events.reserve(batch.size());
-        for (const auto& queued : batch)
-            events.push_back(queued.event);
+        for (auto& queued : batch)
+            events.push_back(std::move(queued.event));
         if (database_.Connected() && Store(events)) {
             stored_ += events.size();
             RecordLag(batch);

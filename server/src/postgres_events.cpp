@@ -132,11 +132,18 @@ PostgresEvents::Result PostgresEvents::Insert(const std::vector<Json::Value>& ev
     std::vector<std::string> texts;
     texts.reserve(events.size() * kColumns);
     for (size_t row = 0; row < events.size(); ++row) {
-        Json::Value event = events[row];
-        ReplaceNulCharacters(event);
+        // Most events hold no U+0000: only those are copied and cleaned.
+        const Json::Value* event = &events[row];
+        std::string detail = EventLine(*event);
+        Json::Value cleaned;
+        if (detail.find("\\u0000") != std::string::npos) {
+            cleaned = *event;
+            ReplaceNulCharacters(cleaned);
+            detail = EventLine(cleaned);
+            event = &cleaned;
+        }
         for (const char* key : {"id", "time", "event", "guid", "comname", "appid", "client"})
-            texts.push_back(Field(event, key));
-        std::string detail = EventLine(event);
+            texts.push_back(Field(*event, key));
         detail.pop_back();  // the line feed
         texts.push_back(std::move(detail));
         const size_t base = row * kColumns;
