@@ -40,6 +40,8 @@ const char kUsage[] =
     "                        install-events.spill.jsonl)\n"
     "  --spill-limit-kib N   largest spill file (default 262144)\n"
     "  --event-queue N       events waiting in memory for the database (default 10000)\n"
+    "  --trusted-proxy IP    take the client's address from X-Real-IP on requests from\n"
+    "                        this reverse proxy\n"
     "  --threads N           worker threads per listener (default 32)\n"
     "  --quiet               log refused requests only\n"
     "  --check               check the catalog and exit\n";
@@ -109,6 +111,8 @@ int main(int argc, char** argv) {
         } else if (hasValue && arg == "--rtt-ms" &&
                    ReadNumber(argv[i + 1], 60000, options.mirrorRttMs)) {
             ++i;
+        } else if (hasValue && arg == "--trusted-proxy") {
+            options.trustedProxy = argv[++i];
         } else if (hasValue && arg == "--spill") {
             store.spillPath = argv[++i];
         } else if (hasValue && arg == "--spill-limit-kib" &&

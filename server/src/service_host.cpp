@@ -186,6 +186,9 @@ void ServiceHost::Start() {
     auto handler = [this, quiet](const httplib::Request& request, httplib::Response& response) {
         ServiceRequest query;
         query.client = request.remote_addr;
+        if (!options_.trustedProxy.empty() && request.remote_addr == options_.trustedProxy &&
+            request.has_header("X-Real-IP"))
+            query.client = Printable(request.get_header_value("X-Real-IP"), 64);
         for (const auto& param : request.params)
             query.params.push_back(param);
         const ServiceReply reply = InstallService(catalog_, events_).Handle(query);

@@ -30,6 +30,9 @@ struct HostOptions {
     std::string filesDir;
     // The mirror answers as one this many milliseconds away would (see ServiceHost::Start).
     int mirrorRttMs = 0;
+    // Requests from this address (a reverse proxy) name their client in X-Real-IP; the
+    // events record that client instead of the proxy. Empty: no proxy is trusted.
+    std::string trustedProxy;
     int threads = 32;
     bool quiet = false;  // log refused requests only
 };

@@ -90,7 +90,7 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 }  // namespace
 
-LiveService::LiveService() : root_(text::WideToUtf8(temp_.path())) {
+LiveService::LiveService(const std::string& trustedProxy) : root_(text::WideToUtf8(temp_.path())) {
     WriteFile(FilesDir() + "/app/main.zip", PatternBytes(kMainZipSize, 1));
     WriteFile(FilesDir() + "/app/agree.txt", "agreement text\n");
     WriteFile(FilesDir() + "/app/side.bmp", PatternBytes(2048, 2));
@@ -105,6 +105,7 @@ LiveService::LiveService() : root_(text::WideToUtf8(temp_.path())) {
     options.mirrorPort = 0;
     options.filesDir = FilesDir();
     options.threads = 8;
+    options.trustedProxy = trustedProxy;
     options.quiet = true;
     host_ = std::make_unique<service::ServiceHost>(catalog_, *events_, options);
     std::string error;

@@ -28,7 +28,8 @@ class LiveService {
     static constexpr const char* kArchivePassword = "Arch1ve-Pass";
     static constexpr size_t kMainZipSize = 300000;
 
-    LiveService();
+    // trustedProxy: HostOptions::trustedProxy.
+    explicit LiveService(const std::string& trustedProxy = "");
     ~LiveService();
 
     const std::string& Root() const { return root_; }
