@@ -1,6 +1,7 @@
 #include "event_log.h"
 
 #include <ctime>
+#include <memory>
 #include <random>
 
 #include "platform/file.h"
@@ -8,19 +9,55 @@
 
 namespace service {
 
-bool EventLog::Append(Json::Value event) {
-    if (path_.empty())
-        return true;
-    char stamp[32] = {};
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    event["time"] = stamp;
+void StampEvent(Json::Value& event) {
+    if (!event.isMember("time")) {
+        char stamp[32] = {};
+        const std::time_t now = std::time(nullptr);
+        std::tm utc{};
+        gmtime_r(&now, &utc);
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+        event["time"] = stamp;
+    }
+    if (!event.isMember("id"))
+        event["id"] = NewInstallationId();
+}
+
+std::string EventLine(const Json::Value& event) {
     Json::StreamWriterBuilder builder;
     builder["indentation"] = "";
     builder["emitUTF8"] = true;
-    const std::string line = Json::writeString(builder, event) + "\n";
+    return Json::writeString(builder, event) + "\n";
+}
+
+bool IsEventTime(const std::string& text) {
+    static const char kForm[] = "0000-00-00T00:00:00Z";
+    if (text.size() != sizeof kForm - 1)
+        return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kForm[i] == '0' ? !digit : text[i] != kForm[i])
+            return false;
+    }
+    return true;
+}
+
+bool ParseEventLine(const std::string& line, Json::Value& event) {
+    Json::CharReaderBuilder builder;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::string errors;
+    event = Json::Value();
+    if (!reader->parse(line.data(), line.data() + line.size(), &event, &errors) ||
+        !event.isObject())
+        return false;
+    return event["event"].isString() && event["time"].isString() &&
+           IsEventTime(event["time"].asString());
+}
+
+bool EventLog::Append(Json::Value event) {
+    if (path_.empty())
+        return true;
+    StampEvent(event);
+    const std::string line = EventLine(event);
     std::lock_guard<std::mutex> guard(lock_);
     platform::File file;
     if (!file.Open(text::Utf8ToWide(path_), platform::File::Mode::Append))

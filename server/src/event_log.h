@@ -1,21 +1,22 @@
 #pragma once
 // The append-only event log: one JSON object per line. Each line is appended with a
-// single write to a file opened for appending, so several service instances can share
-// one log file without mixing their lines.
-#include <json/json.h>
-
+// single write to a file opened for appending, so several service instances on one host
+// can share one log file without mixing their lines (not on a network file system,
+// where appends of several hosts can interleave: use the PostgreSQL store there).
 #include <mutex>
 #include <string>
 
+#include "event_sink.h"
+
 namespace service {
 
-class EventLog {
+class EventLog : public EventSink {
   public:
     // An empty path keeps no log.
     explicit EventLog(std::string path) : path_(std::move(path)) {}
 
-    // Adds "time" (UTC, ISO 8601) and appends the event; false when it could not be written.
-    bool Append(Json::Value event);
+    // Stamps and appends the event; false when it could not be written.
+    bool Append(Json::Value event) override;
     const std::string& Path() const { return path_; }
 
   private:

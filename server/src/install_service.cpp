@@ -6,6 +6,7 @@
 #include <map>
 
 #include "answer_writer.h"
+#include "event_log.h"
 #include "platform/text_codec.h"
 #include "service/field_cipher.h"
 
@@ -19,7 +20,7 @@ using Params = std::map<std::string, std::string>;
 
 struct Context {
     const Catalog& catalog;
-    EventLog& events;
+    EventSink& events;
     const ServiceRequest& request;
     const Params& params;
     const std::string& comname;

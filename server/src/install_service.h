@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "catalog.h"
-#include "event_log.h"
+#include "event_sink.h"
 
 namespace service {
 
@@ -24,13 +24,14 @@ struct ServiceReply {
 
 class InstallService {
   public:
-    InstallService(const Catalog& catalog, EventLog& events) : catalog_(catalog), events_(events) {}
+    InstallService(const Catalog& catalog, EventSink& events)
+        : catalog_(catalog), events_(events) {}
 
     ServiceReply Handle(const ServiceRequest& request) const;
 
   private:
     const Catalog& catalog_;
-    EventLog& events_;
+    EventSink& events_;
 };
 
 }  // namespace service

@@ -1,18 +1,25 @@
 // install-service: the reference install service and its HTTP download mirror.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "catalog.h"
 #include "event_log.h"
+#include "postgres_event_store.h"
+#include "postgres_events.h"
+#include "report_command.h"
 #include "service_host.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: install-service --catalog FILE [options]\n"
+    "       install-service report [options]   (the install funnel; report --help)\n"
     "  --catalog FILE        catalog of companies and applications (JSON)\n"
     "  --files DIR           files directory: package sizes, and what the mirror serves\n"
     "  --listen ADDRESS      address to listen on (default 127.0.0.1)\n"
@@ -26,6 +33,15 @@ const char kUsage[] =
     "  --mirror-address IP   the catalog server ip of this mirror (default ADDRESS:N)\n"
     "  --rtt-ms N            the mirror answers as one N ms away would (benchmarks)\n"
     "  --events FILE         event log, JSON lines (default install-events.jsonl)\n"
+    "  --events postgresql://...\n"
+    "                        events into PostgreSQL (the password from PGPASSFILE or\n"
+    "                        PGPASSWORD, never in the URI)\n"
+    "  --spill FILE          events waiting for the database (default\n"
+    "                        install-events.spill.jsonl)\n"
+    "  --spill-limit-kib N   largest spill file (default 262144)\n"
+    "  --event-queue N       events waiting in memory for the database (default 10000)\n"
+    "  --trusted-proxy IP    take the client's address from X-Real-IP on requests from\n"
+    "                        this reverse proxy\n"
     "  --threads N           worker threads per listener (default 32)\n"
     "  --signing-key FILE    sign answers to requests that carry a nonce with this\n"
     "                        P-256 private key (PEM; see scripts/make-signing-key)\n"
@@ -50,9 +66,16 @@ bool ReadPort(const char* text, int& port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "report")
+        return service::RunReport(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                  std::cerr);
     service::HostOptions options;
     std::string catalogPath;
     std::string eventsPath = "install-events.jsonl";
+    service::PostgresStoreOptions store;
+    store.spillPath = "install-events.spill.jsonl";
+    int spillLimitKib = 262144;
+    int queueCapacity = 10000;
     bool checkOnly = false;
     std::string signingKeyPath;
     std::string signingKeyId;
@@ -93,6 +116,16 @@ int main(int argc, char** argv) {
         } else if (hasValue && arg == "--rtt-ms" &&
                    ReadNumber(argv[i + 1], 60000, options.mirrorRttMs)) {
             ++i;
+        } else if (hasValue && arg == "--trusted-proxy") {
+            options.trustedProxy = argv[++i];
+        } else if (hasValue && arg == "--spill") {
+            store.spillPath = argv[++i];
+        } else if (hasValue && arg == "--spill-limit-kib" &&
+                   ReadNumber(argv[i + 1], 1L << 30, spillLimitKib)) {
+            ++i;
+        } else if (hasValue && arg == "--event-queue" &&
+                   ReadNumber(argv[i + 1], 10000000, queueCapacity)) {
+            ++i;
         } else if (hasValue && arg == "--signing-key") {
             signingKeyPath = argv[++i];
         } else if (hasValue && arg == "--signing-key-id") {
@@ -120,8 +153,13 @@ int main(int argc, char** argv) {
         std::cerr << "install-service: the mirror needs --files\n";
         return 2;
     }
-
     std::string error;
+    const bool toDatabase = service::IsPostgresUri(eventsPath);
+    if (toDatabase && !service::CheckPostgresUri(eventsPath, error)) {
+        std::cerr << "install-service: " << error << "\n";
+        return 2;
+    }
+
     service::AnswerSigner signer;
     if (!signingKeyPath.empty()) {
         if (!signer.Load(signingKeyPath, error)) {
@@ -158,8 +196,20 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    service::EventLog events(eventsPath);
-    service::ServiceHost host(catalog, events, options);
+    std::unique_ptr<service::EventSink> events;
+    service::PostgresEventStore* database = nullptr;
+    if (toDatabase) {
+        store.uri = eventsPath;
+        store.spillMaxBytes = static_cast<uint64_t>(spillLimitKib) * 1024;
+        store.queueCapacity = static_cast<size_t>(std::max(queueCapacity, 1));
+        auto owned = std::make_unique<service::PostgresEventStore>(store);
+        database = owned.get();
+        database->Start();
+        events = std::move(owned);
+    } else {
+        events = std::make_unique<service::EventLog>(eventsPath);
+    }
+    service::ServiceHost host(catalog, *events, options);
     if (!host.Bind(error)) {
         std::cerr << "install-service: " << error << "\n";
         return 1;
@@ -177,11 +227,17 @@ int main(int argc, char** argv) {
                   << ")\n";
     if (options.signer != nullptr)
         std::cout << "answers signed with key " << signer.KeyId() << "\n";
-    std::cout << "event log " << eventsPath << std::endl;
+    if (toDatabase)
+        std::cout << "events into " << eventsPath << " (spill file " << store.spillPath << ")"
+                  << std::endl;
+    else
+        std::cout << "event log " << eventsPath << std::endl;
 
     int received = 0;
     sigwait(&signals, &received);
     service::LogLine(std::string("stopping on signal ") + std::to_string(received));
     host.Stop();
+    if (database)
+        database->Stop();
     return 0;
 }

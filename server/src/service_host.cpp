@@ -115,7 +115,7 @@ void LogLine(const std::string& line) {
     std::cerr << stamp << ' ' << line << '\n' << std::flush;
 }
 
-ServiceHost::ServiceHost(const Catalog& catalog, EventLog& events, HostOptions options)
+ServiceHost::ServiceHost(const Catalog& catalog, EventSink& events, HostOptions options)
     : catalog_(catalog), events_(events), options_(std::move(options)) {}
 
 ServiceHost::~ServiceHost() {
@@ -187,6 +187,9 @@ void ServiceHost::Start() {
     auto handler = [this, quiet](const httplib::Request& request, httplib::Response& response) {
         ServiceRequest query;
         query.client = request.remote_addr;
+        if (!options_.trustedProxy.empty() && request.remote_addr == options_.trustedProxy &&
+            request.has_header("X-Real-IP"))
+            query.client = Printable(request.get_header_value("X-Real-IP"), 64);
         for (const auto& param : request.params)
             query.params.push_back(param);
         const ServiceReply reply = InstallService(catalog_, events_).Handle(query);
@@ -209,6 +212,11 @@ void ServiceHost::Start() {
         InstallCommonHandlers(*server, "service", quiet);
         // The installer asks "/inst/?..."; "/inst" alone is taken as the same.
         server->Get("/inst/?", handler);
+        // For load balancers and monitoring: the instance is up and answering.
+        server->Get("/health", [](const httplib::Request&, httplib::Response& response) {
+            handlerLogged = true;
+            response.set_content("OK\n", "text/plain; charset=utf-8");
+        });
         thread = std::thread([server] { server->listen_after_bind(); });
     };
     serve(service_.get(), serviceThread_);

@@ -8,7 +8,7 @@
 
 #include "answer_signer.h"
 #include "catalog.h"
-#include "event_log.h"
+#include "event_sink.h"
 
 namespace httplib {
 class Server;
@@ -33,13 +33,16 @@ struct HostOptions {
     int mirrorRttMs = 0;
     // Signs the answers to requests that carry a nonce; none: answers go unsigned.
     const AnswerSigner* signer = nullptr;
+    // Requests from this address (a reverse proxy) name their client in X-Real-IP; the
+    // events record that client instead of the proxy. Empty: no proxy is trusted.
+    std::string trustedProxy;
     int threads = 32;
     bool quiet = false;  // log refused requests only
 };
 
 class ServiceHost {
   public:
-    ServiceHost(const Catalog& catalog, EventLog& events, HostOptions options);
+    ServiceHost(const Catalog& catalog, EventSink& events, HostOptions options);
     ~ServiceHost();
 
     // Binds the ports; afterwards ServicePort() and MirrorPort() tell where.
@@ -56,7 +59,7 @@ class ServiceHost {
 
   private:
     const Catalog& catalog_;
-    EventLog& events_;
+    EventSink& events_;
     HostOptions options_;
     std::unique_ptr<httplib::Server> service_;
     std::unique_ptr<httplib::Server> tls_;

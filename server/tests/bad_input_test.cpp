@@ -50,6 +50,30 @@ TEST(ServiceBadInput, EachMalformedQueryIsAnsweredWithItsError) {
     }
 }
 
+TEST(ServiceBadInput, OnlyTheTrustedProxyNamesTheClient) {
+    const struct {
+        const char* trustedProxy;
+        const char* header;
+        const char* client;
+    } cases[] = {
+        {"", "203.0.113.7", "127.0.0.1"},
+        {"127.0.0.9", "203.0.113.7", "127.0.0.1"},
+        {"127.0.0.1", "203.0.113.7", "203.0.113.7"},
+        {"127.0.0.1", "a\"b\x01", "a\"b?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trustedProxy);
+        LiveService live(c.trustedProxy);
+        httplib::Client client("127.0.0.1", live.ServicePort());
+        const auto result =
+            client.Get((kBase + "&action=setupok&guid=").c_str(), {{"X-Real-IP", c.header}});
+        ASSERT_TRUE(result);
+        const auto events = ReadEvents(live.EventsPath());
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0]["client"].asString(), c.client);
+    }
+}
+
 TEST(ServiceBadInput, RequestsOutsideTheProtocolGetAClientError) {
     LiveService live;
     httplib::Client client("127.0.0.1", live.ServicePort());

@@ -90,7 +90,7 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 }  // namespace
 
-LiveService::LiveService(const service::AnswerSigner* signer)
+LiveService::LiveService(const std::string& trustedProxy, const service::AnswerSigner* signer)
     : root_(text::WideToUtf8(temp_.path())) {
     WriteFile(FilesDir() + "/app/main.zip", PatternBytes(kMainZipSize, 1));
     WriteFile(FilesDir() + "/app/agree.txt", "agreement text\n");
@@ -106,6 +106,7 @@ LiveService::LiveService(const service::AnswerSigner* signer)
     options.mirrorPort = 0;
     options.filesDir = FilesDir();
     options.threads = 8;
+    options.trustedProxy = trustedProxy;
     options.quiet = true;
     options.signer = signer;
     host_ = std::make_unique<service::ServiceHost>(catalog_, *events_, options);

@@ -28,8 +28,10 @@ class LiveService {
     static constexpr const char* kArchivePassword = "Arch1ve-Pass";
     static constexpr size_t kMainZipSize = 300000;
 
-    // `signer`, when given, signs the answers to requests that carry a nonce.
-    explicit LiveService(const service::AnswerSigner* signer = nullptr);
+    // trustedProxy: HostOptions::trustedProxy; `signer`, when given, signs the answers to
+    // requests that carry a nonce.
+    explicit LiveService(const std::string& trustedProxy = "",
+                         const service::AnswerSigner* signer = nullptr);
     ~LiveService();
 
     const std::string& Root() const { return root_; }

@@ -94,7 +94,7 @@ TEST_F(SignedAnswers, AcceptedWithAnyBuiltInKeyRefusedOtherwise) {
     service::AnswerSigner signer;
     std::string error;
     ASSERT_TRUE(signer.Load(second_.privatePath, error)) << error;
-    LiveService signing(&signer);
+    LiveService signing("", &signer);
     LiveService unsigned_;
     const std::vector<AnswerKey> both = {first_.publicKey, second_.publicKey};
     const std::vector<AnswerKey> firstOnly = {first_.publicKey};

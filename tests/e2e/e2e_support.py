@@ -51,12 +51,12 @@ class DemoServers:
     """The demo catalog served by the reference service and its two mirrors."""
 
     def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None,
-                 signing_key=None):
+                 events=None, service_args=()):
         """tls: (certificate, key) to serve the install service over HTTPS as well, on
         port 443 of 127.0.0.1 (which needs a network namespace of the test's own).
-        signing_key: the private key the service signs its answers with."""
+        events: the service's --events (default: events.jsonl in the state directory);
+        service_args: more arguments of the service."""
         self.tls = tls
-        self.signing_key = signing_key
         self.state = state
         self.service_binary = service_binary
         self.windows = windows
@@ -64,6 +64,8 @@ class DemoServers:
         self.processes = {}
         self.files = os.path.join(state, "files")
         self.events_path = os.path.join(state, "events.jsonl")
+        self.events_target = events or self.events_path
+        self.service_args = list(service_args)
 
     def __enter__(self):
         try:
@@ -109,10 +111,9 @@ class DemoServers:
         with open(self.catalog, "w", encoding="utf-8") as f:
             f.write(catalog)
         tls = ["--tls-cert", self.tls[0], "--tls-key", self.tls[1]] if self.tls else []
-        signing = ["--signing-key", self.signing_key] if self.signing_key else []
         self.service_port = self._spawn(
             "service", [self.service_binary, "--catalog", self.catalog] + common +
-            ["--port", "0", "--events", self.events_path] + tls + signing,
+            ["--port", "0", "--events", self.events_target] + tls + self.service_args,
             r"install service listening on [0-9.]+:(\d+)")
         self.service = "%s:%d" % (HOST, self.service_port)
         probe = "http://%s/inst/?comname=Vornel&appid=qz&action=getver" % self.service
@@ -144,15 +145,7 @@ class DemoServers:
                 os.remove(path)
 
     def stop(self):
-        for process in self.processes.values():
-            if process.poll() is None:
-                process.send_signal(signal.SIGTERM)
-        for process in self.processes.values():
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop_processes(self.processes.values(), 5)
 
     def events(self, guid=None):
         if not os.path.exists(self.events_path):
@@ -163,6 +156,49 @@ class DemoServers:
 
     def package_path(self, name):
         return os.path.join(self.files, "qz", name)
+
+
+def stop_processes(processes, seconds):
+    """SIGTERM to every process still running, then SIGKILL to those that outlast
+    `seconds`."""
+    processes = list(processes)
+    for process in processes:
+        if process.poll() is None:
+            process.send_signal(signal.SIGTERM)
+    for process in processes:
+        try:
+            process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def wait_for(condition, what, seconds=120):
+    """Waits until condition() is true (a generous bound on a wait, never on a speed);
+    a condition that raises OSError or CalledProcessError counts as not yet true."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        try:
+            if condition():
+                return
+        except (OSError, subprocess.CalledProcessError):
+            pass
+        time.sleep(0.2)
+    raise AssertionError("waited %d s in vain for %s" % (seconds, what))
+
+
+def database_uri(host=None, port=None):
+    """The PostgreSQL cluster of tests/e2e/with-postgres, as the service's --events; the
+    password stays in PGPASSWORD."""
+    return "postgresql://%s@%s:%s/%s" % (os.environ["PGUSER"], host or os.environ["PGHOST"],
+                                         port or os.environ["PGPORT"], os.environ["PGDATABASE"])
+
+
+def psql(sql):
+    """The rows of a query as lists of texts."""
+    result = subprocess.run(["psql", "-X", "-At", "-v", "ON_ERROR_STOP=1", "-c", sql],
+                            capture_output=True, text=True, check=True)
+    return [line.split("|") for line in result.stdout.splitlines() if line]
 
 
 def read_log(path):

@@ -102,7 +102,8 @@ class SignedAnswersTest(unittest.TestCase):
     def setUpClass(cls):
         cls.scratch = tempfile.mkdtemp(prefix="signed-", dir=WORK)
         cls.servers = e2e.DemoServers(os.path.join(cls.scratch, "state"), SERVICE,
-                                      windows=WINDOWS, signing_key=SIGNING_KEY)
+                                      windows=WINDOWS,
+                                      service_args=["--signing-key", SIGNING_KEY])
         cls.servers.__enter__()
         cls.relays = []
         try:
