@@ -6,7 +6,10 @@
 #include "app/install_context.h"
 #include "app/install_log.h"
 #include "app/startup_params.h"
+#include "download/proxy_router.h"
 #include "platform/network.h"
+#include "platform/text_codec.h"
+#include "service/http_transport.h"
 
 namespace {
 
@@ -32,11 +35,24 @@ void ApplyServerOverride(CInstallContext& context) {
         context.serverList = servers;
 }
 
+// A "proxy=" word overrides the system's proxy settings. Finding the proxy can take
+// seconds (an auto-configuration script): it starts now, in the background, for the
+// service's servers.
+void StartProxyChoice(CInstallContext& context) {
+    const auto params = context.Params();
+    const auto word = params.find(L"proxy");
+    ProxyRouter& router = ProxyRouter::Instance();
+    router.UseWord(word == params.end() ? std::string() : text::WideToSystem(word->second));
+    for (const std::wstring& entry : context.serverList)
+        router.Prefetch(text::WideToSystem(ServiceUrl(entry, std::wstring())));
+}
+
 }  // namespace
 
 bool CInstallApp::InitInstance(const std::wstring& commandTail) {
     ReadStartupParams(context_, commandTail);
     ApplyServerOverride(context_);
+    StartProxyChoice(context_);
     install_log::Truncate(context_.logPath);
     platform::NetworkStartup();
     if (frontEnd_.RunInitialization(context_)) {

@@ -18,6 +18,7 @@
 #include "download/curl_share.h"
 #include "download/download_manager.h"
 #include "download/file_digest.h"
+#include "download/proxy_router.h"
 #include "download/url_credentials.h"
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -355,7 +356,7 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
         curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &receiver);
     }
 
-    const CURLcode result = curl_easy_perform(curl.get());
+    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
     if (receiver.checkHeaders && result == CURLE_OK && !AnswerNamesTheBlock(receiver))
         receiver.refused = true;
     if (receiver.refused) {

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/install_context.h"
+#include "download/proxy_router.h"
 #include "platform/text_codec.h"
 #include "platform/tls_peer.h"
 #include "service/http_post.h"
@@ -77,7 +78,7 @@ bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& bod
         curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &CheckPeerBeforeRequest);
         curl_easy_setopt(handle, CURLOPT_PREREQDATA, &check);
     }
-    const CURLcode code = curl_easy_perform(handle);
+    const CURLcode code = ProxyRouter::Instance().Perform(handle, systemUrl);
     context.lastTransferResult = static_cast<int32_t>(code);
     curl_easy_cleanup(handle);
     if (code != CURLE_OK && failure != nullptr) {
