@@ -50,10 +50,14 @@ def wait_for_port(log_path, pattern, process, seconds=60):
 class DemoServers:
     """The demo catalog served by the reference service and its two mirrors."""
 
-    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None):
+    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None,
+                 mirror_names=(HOST, HOST)):
         """tls: (certificate, key) to serve the install service over HTTPS as well, on
-        port 443 of 127.0.0.1 (which needs a network namespace of the test's own)."""
+        port 443 of 127.0.0.1 (which needs a network namespace of the test's own).
+        mirror_names: the host names the service's catalog gives the HTTP and the FTP
+        mirror (both listen on 127.0.0.1)."""
         self.tls = tls
+        self.mirror_names = mirror_names
         self.state = state
         self.service_binary = service_binary
         self.windows = windows
@@ -100,8 +104,9 @@ class DemoServers:
 
         with open(demo_catalog, encoding="utf-8") as f:
             catalog = f.read()
-        catalog = catalog.replace('"%s"' % CATALOG_HTTP, '"%s:%d"' % (HOST, self.http_port))
-        catalog = catalog.replace('"%s"' % CATALOG_FTP, '"%s:%d"' % (HOST, self.ftp_port))
+        http_name, ftp_name = self.mirror_names
+        catalog = catalog.replace('"%s"' % CATALOG_HTTP, '"%s:%d"' % (http_name, self.http_port))
+        catalog = catalog.replace('"%s"' % CATALOG_FTP, '"%s:%d"' % (ftp_name, self.ftp_port))
         self.catalog = os.path.join(self.state, "catalog.json")
         with open(self.catalog, "w", encoding="utf-8") as f:
             f.write(catalog)
