@@ -62,8 +62,11 @@ std::vector<ProxyCandidate> DiscoverProxies(const std::string& url, const ProxyS
     std::vector<ProxyCandidate> chain;
     if (!settings.autoConfigUrl.empty())
         chain = AskAutoConfig(url, settings.autoConfigUrl, ProxySource::Pac, sources);
-    if (chain.empty() && settings.autoDetect)
+    if (chain.empty() && settings.autoDetect && !*sources.autoDetectFailed) {
         chain = AskAutoConfig(url, std::string(), ProxySource::AutoDetect, sources);
+        if (chain.empty())
+            *sources.autoDetectFailed = true;
+    }
     if (!settings.proxy.empty()) {
         // The manual proxy stays the next candidate when the script's choice cannot connect.
         const bool bypassed = BypassListMatches(settings.bypass, UrlServer(url));

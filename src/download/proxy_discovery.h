@@ -3,7 +3,9 @@
 // the system would consult them: the proxy= word overrides everything; else the
 // auto-configuration script, auto-detection, the manual proxy with its bypass list; on a
 // system that keeps no settings (Linux), the environment variables.
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,8 @@ struct ProxySources {
     EnvironmentReader readEnvironment;
     // Lines about sources that failed (a missing script, no auto-detection answer).
     std::function<void(const std::string&)> log;
+    // Set once auto-detection found no script: it is not asked again in this run.
+    std::shared_ptr<std::atomic<bool>> autoDetectFailed = std::make_shared<std::atomic<bool>>();
 };
 
 // The sources of this system, with the proxy= word and the given log.

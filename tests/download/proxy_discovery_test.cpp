@@ -79,15 +79,22 @@ TEST(ProxyDiscoveryTest, TheScriptComesFirstAndTheManualProxyStaysNext) {
               (Chain{{"", ProxySource::Pac}, {"http://manual:8080", ProxySource::Settings}}));
 }
 
-TEST(ProxyDiscoveryTest, AScriptOrAutoDetectionWithoutAnswerIsOneLogLineAndIsPassedOver) {
+TEST(ProxyDiscoveryTest, AScriptOrAutoDetectionWithoutAnswerIsLoggedAndPassedOver) {
     Machine machine;
     machine.settings.autoConfigUrl = "http://gone/proxy.pac";
     machine.settings.autoDetect = true;
-    const Chain chain = DiscoverProxies("http://svc/", machine.Sources());
-    EXPECT_TRUE(chain.empty());
+    machine.settings.proxy = "manual:8080";
+    const ProxySources sources = machine.Sources();
+    EXPECT_EQ(DiscoverProxies("http://svc/", sources),
+              (Chain{{"http://manual:8080", ProxySource::Settings}}));
     ASSERT_EQ(machine.logged.size(), 2u);
     EXPECT_EQ(machine.logged[0], "PAC http://gone/proxy.pac gave no answer: download failed");
     EXPECT_EQ(machine.logged[1], "auto-detect (WPAD) gave no answer: no script found");
+    // Auto-detection that found nothing is not asked again for the next server.
+    machine.logged.clear();
+    DiscoverProxies("http://mirror/", sources);
+    EXPECT_EQ(machine.logged, std::vector<std::string>{
+                                  "PAC http://gone/proxy.pac gave no answer: download failed"});
 }
 
 TEST(ProxyDiscoveryTest, AutoDetectionAnswersWhenThereIsNoScriptUrl) {

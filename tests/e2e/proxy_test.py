@@ -284,20 +284,25 @@ class ProxyTest(unittest.TestCase):
     def test_windows_manual_proxy_from_the_settings(self):
         cases = [
             # No bypass: FTP blocks go to the proxy too, which refuses them.
-            ("manual", "", False),
+            ("manual", 3, "", False),
             # The FTP mirror's address on the bypass list: reached directly.
-            ("bypass", "<local>;127.0.0.*", True),
+            ("bypass", 3, "<local>;127.0.0.*", True),
+            # Auto-detection finds no script here: one log line, then the manual proxy.
+            ("auto-detect", 11, "", False),
         ]
-        for name, bypass, ftp_direct in cases:
+        for name, flags, bypass, ftp_direct in cases:
             with self.subTest(case=name):
                 self.installer.use_settings(
-                    connection_settings(3, proxy=self.squid.address, bypass=bypass))
+                    connection_settings(flags, proxy=self.squid.address, bypass=bypass))
                 code, out, log, _, seen = self.run_installer(name)
                 self.check_installed(code, out, log)
                 requests = self.check_through_proxy(seen, log)
                 self.check_proxy_line(log, self.service, self.squid.address, "settings")
+                messages = e2e.log_messages(log)
+                wpad = [m for m in messages if m.startswith("Proxy\tauto-detect (WPAD)")]
+                self.assertEqual(len(wpad), 1 if flags & 8 else 0, wpad)
                 ftp = [(u, s) for m, u, s in requests if u.startswith("ftp://")]
-                ftp_blocks = [m for m in e2e.log_messages(log)
+                ftp_blocks = [m for m in messages
                               if m.startswith("Download\t文件ftp://") and "下载完成" in m]
                 if ftp_direct:
                     self.assertEqual(ftp, [])
@@ -323,8 +328,12 @@ class ProxyTest(unittest.TestCase):
         requests = self.check_through_proxy(seen, log)
         self.check_proxy_line(log, self.service, self.squid.address, "PAC")
         self.check_proxy_line(log, self.mirror, self.squid.address, "PAC")
-        # The script sends the FTP mirror's address directly.
+        # The script, asked about every server (FTP ones too), sends the FTP mirror's
+        # address directly.
+        self.assertNotIn("gave no answer", log)
         self.assertEqual([u for m, u, s in requests if u.startswith("ftp://")], [])
+        self.assertTrue([m for m in e2e.log_messages(log)
+                         if m.startswith("Download\t文件ftp://") and "下载完成" in m])
 
     @unittest.skipUnless(WINDOWS, "the user's proxy settings are the Windows build's")
     def test_windows_proxy_demanding_a_password(self):

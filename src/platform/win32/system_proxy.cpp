@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <string_view>
+
 #include "platform/text_codec.h"
 
 namespace platform {
@@ -74,7 +76,11 @@ bool FindProxyByAutoConfig(const std::string& url, const std::string& configUrl,
     }
     options.fAutoLogonIfChallenged = TRUE;
     WINHTTP_PROXY_INFO info = {};
-    const std::wstring wideUrl = text::SystemToWide(url);
+    // WinHTTP asks scripts about HTTP and HTTPS URLs only; an FTP URL is put as HTTP, so
+    // that the script's rules for the host still decide.
+    static constexpr std::string_view kFtp = "ftp://";
+    const std::wstring wideUrl = text::SystemToWide(
+        url.compare(0, kFtp.size(), kFtp) == 0 ? "http://" + url.substr(kFtp.size()) : url);
     if (!WinHttpGetProxyForUrl(session.get(), wideUrl.c_str(), &options, &info)) {
         error = "WinHttpGetProxyForUrl error " + std::to_string(GetLastError());
         return false;
