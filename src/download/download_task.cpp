@@ -114,7 +114,8 @@ size_t ReceiveBlockHeader(char* bytes, size_t size, size_t count, void* userData
     } else if (StartsWithNoCase(line, "content-range:")) {
         receiver->contentRange = TrimmedHeaderValue(line, 14);
     } else if (line == "\r\n" || line == "\n") {
-        if (receiver->status >= 100 && receiver->status < 200)
+        // Interim answers, and a proxy's 407 that libcurl answers with the sign-in.
+        if ((receiver->status >= 100 && receiver->status < 200) || receiver->status == 407)
             return n;
         if (!AnswerNamesTheBlock(*receiver)) {
             receiver->refused = true;

@@ -13,6 +13,8 @@ bool ProxyUnreachable(CURLcode result, const ProxyCandidate& candidate) {
 }
 
 void UseCandidate(CURL* curl, const ProxyCandidate& candidate) {
+    // The proxy's answer to CONNECT is no answer of the server's.
+    curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     // Without a proxy option libcurl reads http_proxy, https_proxy, ... itself; an empty
     // one is a direct connection whatever the environment says.
     curl_easy_setopt(

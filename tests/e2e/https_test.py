@@ -24,6 +24,7 @@ import e2e_support as e2e  # noqa: E402
 
 sys.path.insert(0, os.path.join(e2e.ROOT, "server"))
 import throwaway_pki as pki  # noqa: E402
+import squid_proxy  # noqa: E402
 
 INSTALLER = os.environ.get("E2E_INSTALLER", "")
 SERVICE = os.environ.get("E2E_SERVICE", "")
@@ -96,7 +97,7 @@ class LinuxInstaller:
     def __init__(self, base):
         self.base = base
 
-    def run(self, servers, name):
+    def run(self, servers, name, words=()):
         home = os.path.join(self.base, name, "home")
         tmp = os.path.join(self.base, name, "tmp")
         for d in (home, tmp):
@@ -105,10 +106,11 @@ class LinuxInstaller:
                    XDG_DATA_HOME=os.path.join(home, ".local", "share"),
                    XDG_CONFIG_HOME=os.path.join(home, ".config"))
         env.pop("XDG_DESKTOP_DIR", None)
-        words = ";".join(["ui=console", "server=" + ",".join(servers),
+        command = ";".join(["ui=console", "server=" + ",".join(servers),
                           "installdir=" + os.path.join(self.base, name, "inst"),
-                          "downloaddir=" + os.path.join(self.base, name, "downloads")])
-        result = subprocess.run([INSTALLER, words], env=env, stdout=subprocess.PIPE,
+                          "downloaddir=" + os.path.join(self.base, name, "downloads")] +
+                         list(words))
+        result = subprocess.run([INSTALLER, command], env=env, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, timeout=600)
         log, _ = e2e.read_log(os.path.join(tmp, "Install.log"))
         return result.returncode, result.stdout.decode("utf-8", "replace"), log
@@ -127,12 +129,12 @@ class WindowsInstaller:
         self.log_path = os.path.join(win.unix_path(temp.stdout.decode("utf-8").strip()),
                                      "Install.log")
 
-    def run(self, servers, name):
+    def run(self, servers, name, words=()):
         place = self.win.windows_path(os.path.join(self.base, name))
-        words = ";".join(["ui=console", "server=" + ",".join(servers),
-                          "installdir=" + place + "\\inst", "downloaddir=" + place + "\\downloads",
-                          "netver=4.0"])
-        result = self.win.wine([INSTALLER, words], timeout=600)
+        command = ";".join(["ui=console", "server=" + ",".join(servers),
+                            "installdir=" + place + "\\inst", "downloaddir=" + place + "\\downloads",
+                            "netver=4.0"] + list(words))
+        result = self.win.wine([INSTALLER, command], timeout=600)
         log, _ = e2e.read_log(self.log_path)
         return result.returncode, result.stdout.decode("utf-8", "replace"), log
 
@@ -231,6 +233,29 @@ class HttpsServiceTest(unittest.TestCase):
                     self.assertEqual(kinds, {"firstpage", "needdown", "ftpok", "setupok"})
                 else:
                     self.assertTrue(self.queries_seen(entry))
+
+    def test_through_a_proxy_tunnel_certificates_are_checked_as_without_it(self):
+        """A proxy between the installer and the services: the requests go through its
+        CONNECT tunnels, and each certificate is still the server's, refused or accepted as
+        without the proxy."""
+        reason = squid_proxy.missing()
+        if reason:
+            self.skipTest(reason)
+        os.chmod(self.scratch, 0o755)
+        names = dict(BAD_SERVERS, localhost="127.0.0.1")
+        bad = [entry for entry, _ in BAD_ENTRIES]
+        with squid_proxy.SquidProxy(os.path.join(self.scratch, "squid"), names) as squid:
+            code, out, log = self.installer.run(bad + ["localhost"], "tunnel",
+                                                words=["proxy=" + squid.address])
+            self.check_installed(code, out, log)
+            self.assertIn("Proxy\tlocalhost via http://%s (word)" % squid.address,
+                          e2e.log_messages(log))
+            for name, fault in BAD_ENTRIES:
+                with self.subTest(server=name):
+                    self.check_refused(log, name, fault, attempts=1)
+        # A tunnel is logged when it closes: read once squid has stopped.
+        tunnels = {url for method, url, _ in squid.requests() if method == "CONNECT"}
+        self.assertEqual(tunnels, {entry + ":443" for entry in bad + ["localhost"]})
 
     def test_bad_certificates_are_refused_and_the_next_entry_asked(self):
         bad = [entry for entry, _ in BAD_ENTRIES]

@@ -278,6 +278,17 @@ class ProxyTest(unittest.TestCase):
         self.check_proxy_line(log, self.service, self.squid.address, "word")
         self.assertNotIn("cannot be reached", log)
 
+    def test_proxy_word_with_a_password_signs_in_and_keeps_it_out_of_the_log(self):
+        proxy = "%s:%s@%s" % (PROXY_USER + (self.guarded.address,))
+        seen = len(self.guarded.requests())
+        code, out, log, data, _ = self.run_installer("word-password", words=["proxy=" + proxy])
+        self.check_installed(code, out, log)
+        self.check_proxy_line(log, self.service, self.guarded.address, "word")
+        for secret in PROXY_USER:
+            self.assertNotIn(secret.encode(), data)
+        requests = self.guarded.requests()[seen:]
+        self.assertIn("200", {status for _, url, status in requests if "/inst/?" in url})
+
     # ---- Windows: the user's settings through WinHTTP ---------------------------------
 
     @unittest.skipUnless(WINDOWS, "the user's proxy settings are the Windows build's")

@@ -31,7 +31,8 @@ def free_port():
 
 
 class SquidProxy:
-    """squid listening on 127.0.0.1:port. hosts: {name: address} only it resolves.
+    """squid listening on 127.0.0.1:port. directory: its own, below directories that
+    others may enter. hosts: {name: address} only it resolves.
     password: (user, password) that it demands with Basic sign-in, or None. FTP is refused:
     an HTTP-only proxy, as many companies run."""
 
@@ -93,14 +94,11 @@ class SquidProxy:
                            list(self.password), check=True, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
         if os.geteuid() == 0:
-            # squid started by root works as the user "proxy": its files must be its own.
+            # squid started by root works as the user "proxy": its files must be its own
+            # (and the directories above it open to others, which the caller sees to).
             proxy = pwd.getpwnam("proxy")
             for name in [""] + os.listdir(self.directory):
                 os.chown(os.path.join(self.directory, name), proxy.pw_uid, proxy.pw_gid)
-            parent = self.directory
-            while parent != "/":
-                os.chmod(parent, os.stat(parent).st_mode | 0o005)
-                parent = os.path.dirname(parent)
         for _ in range(5):
             self.port = free_port()
             config = os.path.join(self.directory, "squid.conf")
