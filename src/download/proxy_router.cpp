@@ -85,17 +85,18 @@ void ProxyRouter::Prefetch(const std::string& url) {
     Chain()->Prefetch(url);
 }
 
+void ProxyRouter::AwaitDiscovery(const std::string& url) {
+    Chain()->CandidatesFor(url);
+}
+
 void ProxyRouter::Log(const std::string& line) {
     CDownloadManager::Instance().LogText(text::SystemToWide(line));
 }
 
 void ProxyRouter::LogOnce(const std::string& line) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!logged_.insert(line).second)
-            return;
-    }
-    Log(line);
+    std::lock_guard<std::mutex> lock(logMutex_);
+    if (logged_.insert(line).second)
+        Log(line);
 }
 
 CURLcode ProxyRouter::Perform(CURL* curl, const std::string& url) {

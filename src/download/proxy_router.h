@@ -22,6 +22,9 @@ class ProxyRouter {
 
     // Starts finding the proxy for url's server in the background.
     void Prefetch(const std::string& url);
+    // Waits until the proxy for url's server is found; the lines that finding it logged
+    // are then in the log.
+    void AwaitDiscovery(const std::string& url);
 
     // Performs the transfer set up on `curl` (for `url`) through each candidate in turn
     // until one reaches the server: a proxy that cannot be reached is passed over, a
@@ -33,10 +36,12 @@ class ProxyRouter {
     ProxyRouter();
     std::shared_ptr<ProxyChain> Chain();
     void Log(const std::string& line);
-    // Each such line once per run: ten block threads meet the same proxy at once.
+    // Each such line once per run: ten block threads meet the same proxy at once. The
+    // line is written before any other thread returns from logging it.
     void LogOnce(const std::string& line);
 
-    std::mutex mutex_;
+    std::mutex mutex_;  // guards chain_
+    std::mutex logMutex_;
     std::set<std::string> logged_;
     // Last, so that it goes first: it waits for discoveries that may still log.
     std::shared_ptr<ProxyChain> chain_;
