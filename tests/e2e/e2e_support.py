@@ -47,7 +47,23 @@ def wait_for_port(log_path, pattern, process, seconds=60):
     return None
 
 
-class DemoServers:
+class Started:
+    """Servers that start() brings up and stop() takes down, as a context manager; stop()
+    also cleans up after a start() that failed half-way."""
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+class DemoServers(Started):
     """The demo catalog served by the reference service and its two mirrors."""
 
     def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None,
@@ -65,17 +81,6 @@ class DemoServers:
         self.processes = {}
         self.files = os.path.join(state, "files")
         self.events_path = os.path.join(state, "events.jsonl")
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.stop()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
 
     def start(self):
         os.makedirs(self.state, exist_ok=True)
@@ -164,6 +169,42 @@ class DemoServers:
 
     def package_path(self, name):
         return os.path.join(self.files, "qz", name)
+
+
+# The proxy settings libcurl reads from the environment: a run sets its own or none.
+PROXY_VARIABLES = ("http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "no_proxy",
+                   "HTTPS_PROXY", "FTP_PROXY", "ALL_PROXY", "NO_PROXY")
+
+
+class LinuxInstaller:
+    """Console runs of the Linux installer, each with a home and directories of its own
+    below `base`."""
+
+    def __init__(self, installer, base):
+        self.installer = installer
+        self.base = base
+
+    def run(self, servers, name, environment=None, words=()):
+        """(exit code, output, Install.log text, Install.log bytes) of one run against the
+        service entries `servers`."""
+        home = os.path.join(self.base, name, "home")
+        tmp = os.path.join(self.base, name, "tmp")
+        for d in (home, tmp):
+            os.makedirs(d, exist_ok=True)
+        env = dict(os.environ, HOME=home, TMPDIR=tmp, LC_ALL="C.UTF-8",
+                   XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+                   XDG_CONFIG_HOME=os.path.join(home, ".config"))
+        for variable in PROXY_VARIABLES + ("XDG_DESKTOP_DIR",):
+            env.pop(variable, None)
+        env.update(environment or {})
+        command = ";".join(["ui=console", "server=" + ",".join(servers),
+                            "installdir=" + os.path.join(self.base, name, "inst"),
+                            "downloaddir=" + os.path.join(self.base, name, "downloads")] +
+                           list(words))
+        result = subprocess.run([self.installer, command], env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, timeout=600)
+        log, data = read_log(os.path.join(tmp, "Install.log"))
+        return result.returncode, result.stdout.decode("utf-8", "replace"), log, data
 
 
 def read_log(path):

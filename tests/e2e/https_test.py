@@ -93,52 +93,6 @@ def set_up_namespace(directory):
     return certificates
 
 
-class LinuxInstaller:
-    def __init__(self, base):
-        self.base = base
-
-    def run(self, servers, name, words=()):
-        home = os.path.join(self.base, name, "home")
-        tmp = os.path.join(self.base, name, "tmp")
-        for d in (home, tmp):
-            os.makedirs(d, exist_ok=True)
-        env = dict(os.environ, HOME=home, TMPDIR=tmp, LC_ALL="C.UTF-8",
-                   XDG_DATA_HOME=os.path.join(home, ".local", "share"),
-                   XDG_CONFIG_HOME=os.path.join(home, ".config"))
-        env.pop("XDG_DESKTOP_DIR", None)
-        command = ";".join(["ui=console", "server=" + ",".join(servers),
-                          "installdir=" + os.path.join(self.base, name, "inst"),
-                          "downloaddir=" + os.path.join(self.base, name, "downloads")] +
-                         list(words))
-        result = subprocess.run([INSTALLER, command], env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, timeout=600)
-        log, _ = e2e.read_log(os.path.join(tmp, "Install.log"))
-        return result.returncode, result.stdout.decode("utf-8", "replace"), log
-
-
-class WindowsInstaller:
-    """installer.exe in a Wine prefix made inside the namespace, so that Wine's root store
-    is built from the test's authority."""
-
-    def __init__(self, base):
-        import windows_e2e as win
-        self.win = win
-        self.base = base
-        shutil.rmtree(win.WINE_HOME, ignore_errors=True)
-        temp = win.wine(["cmd", "/c", "echo %TEMP%"], timeout=300, check=True)
-        self.log_path = os.path.join(win.unix_path(temp.stdout.decode("utf-8").strip()),
-                                     "Install.log")
-
-    def run(self, servers, name, words=()):
-        place = self.win.windows_path(os.path.join(self.base, name))
-        command = ";".join(["ui=console", "server=" + ",".join(servers),
-                            "installdir=" + place + "\\inst", "downloaddir=" + place + "\\downloads",
-                            "netver=4.0"] + list(words))
-        result = self.win.wine([INSTALLER, command], timeout=600)
-        log, _ = e2e.read_log(self.log_path)
-        return result.returncode, result.stdout.decode("utf-8", "replace"), log
-
-
 def start_tls_service(state, name, address, certificate, catalog, files):
     """An install service answering over HTTPS only, on address:443."""
     log_path = os.path.join(state, name + ".log")
@@ -177,8 +131,15 @@ class HttpsServiceTest(unittest.TestCase):
                 state, "by-address", "127.0.0.2", certificates["localhost"], cls.servers.catalog,
                 cls.servers.files)
             cls.extra.append(process)
-            cls.installer = (WindowsInstaller if WINDOWS else LinuxInstaller)(
-                os.path.join(cls.scratch, "runs"))
+            runs = os.path.join(cls.scratch, "runs")
+            if WINDOWS:
+                import windows_e2e as win
+                # The prefix is made inside the namespace, so that Wine's root store is
+                # built from the test's authority.
+                shutil.rmtree(win.WINE_HOME, ignore_errors=True)
+                cls.installer = win.WindowsInstaller(INSTALLER, runs)
+            else:
+                cls.installer = e2e.LinuxInstaller(INSTALLER, runs)
         except BaseException:
             cls.tearDownClass()
             raise
@@ -224,7 +185,7 @@ class HttpsServiceTest(unittest.TestCase):
     def test_installs_through_https_entries_only(self):
         for entry in ("localhost", "127.0.0.2"):
             with self.subTest(entry=entry):
-                code, out, log = self.installer.run([entry], "good-" + entry)
+                code, out, log, _ = self.installer.run([entry], "good-" + entry)
                 guid = self.check_installed(code, out, log)
                 self.assertIn("HttpGet\t\thttps://%s/inst/?comname=Vornel&appid=qz&action=setupok"
                               % entry, log)
@@ -245,7 +206,7 @@ class HttpsServiceTest(unittest.TestCase):
         names = dict(BAD_SERVERS, localhost="127.0.0.1")
         bad = [entry for entry, _ in BAD_ENTRIES]
         with squid_proxy.SquidProxy(os.path.join(self.scratch, "squid"), names) as squid:
-            code, out, log = self.installer.run(bad + ["localhost"], "tunnel",
+            code, out, log, _ = self.installer.run(bad + ["localhost"], "tunnel",
                                                 words=["proxy=" + squid.address])
             self.check_installed(code, out, log)
             self.assertIn("Proxy\tlocalhost via http://%s (word)" % squid.address,
@@ -259,7 +220,7 @@ class HttpsServiceTest(unittest.TestCase):
 
     def test_bad_certificates_are_refused_and_the_next_entry_asked(self):
         bad = [entry for entry, _ in BAD_ENTRIES]
-        code, out, log = self.installer.run(bad + ["localhost"], "after-bad")
+        code, out, log, _ = self.installer.run(bad + ["localhost"], "after-bad")
         self.check_installed(code, out, log)
         # Once the good entry answered, it is asked first: each bad one was tried once.
         for name, fault in BAD_ENTRIES:
@@ -268,7 +229,7 @@ class HttpsServiceTest(unittest.TestCase):
 
     def test_only_bad_certificates_end_the_run(self):
         bad = [entry for entry, _ in BAD_ENTRIES]
-        code, out, log = self.installer.run(bad, "only-bad")
+        code, out, log, _ = self.installer.run(bad, "only-bad")
         self.assertEqual(code, 1, out)
         # The initialization sequence asks for the server list and the configuration.
         for name, fault in BAD_ENTRIES:

@@ -19,7 +19,6 @@ import http.server
 import os
 import shutil
 import struct
-import subprocess
 import sys
 import tempfile
 import threading
@@ -86,53 +85,10 @@ class PacServer:
         self.server.server_close()
 
 
-class LinuxInstaller:
-    def __init__(self, base):
-        self.base = base
-
-    def run(self, servers, name, environment=None, words=()):
-        home = os.path.join(self.base, name, "home")
-        tmp = os.path.join(self.base, name, "tmp")
-        for d in (home, tmp):
-            os.makedirs(d, exist_ok=True)
-        env = dict(os.environ, HOME=home, TMPDIR=tmp, LC_ALL="C.UTF-8",
-                   XDG_DATA_HOME=os.path.join(home, ".local", "share"),
-                   XDG_CONFIG_HOME=os.path.join(home, ".config"))
-        for variable in ("http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "no_proxy",
-                         "HTTPS_PROXY", "FTP_PROXY", "ALL_PROXY", "NO_PROXY", "XDG_DESKTOP_DIR"):
-            env.pop(variable, None)
-        env.update(environment or {})
-        command = ";".join(["ui=console", "server=" + servers,
-                            "installdir=" + os.path.join(self.base, name, "inst"),
-                            "downloaddir=" + os.path.join(self.base, name, "downloads")] +
-                           list(words))
-        result = subprocess.run([INSTALLER, command], env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, timeout=600)
-        log, data = e2e.read_log(os.path.join(tmp, "Install.log"))
-        return result.returncode, result.stdout.decode("utf-8", "replace"), log, data
-
-
-class WindowsInstaller:
-    def __init__(self, base):
-        import windows_e2e as win
-        self.win = win
-        self.base = base
-        temp = win.wine(["cmd", "/c", "echo %TEMP%"], timeout=300, check=True)
-        self.log_path = os.path.join(win.unix_path(temp.stdout.decode("utf-8").strip()),
-                                     "Install.log")
-
-    def use_settings(self, value):
-        """The user's proxy settings, as Internet Options would store them."""
-        self.win.wine(["reg", "add", INTERNET_SETTINGS, "/v", "DefaultConnectionSettings",
-                       "/t", "REG_BINARY", "/d", value.hex(), "/f"], check=True)
-
-    def run(self, servers, name, environment=None, words=()):
-        place = self.win.windows_path(os.path.join(self.base, name))
-        command = ";".join(["ui=console", "server=" + servers, "installdir=" + place + "\\inst",
-                            "downloaddir=" + place + "\\downloads", "netver=4.0"] + list(words))
-        result = self.win.wine([INSTALLER, command], timeout=600)
-        log, data = e2e.read_log(self.log_path)
-        return result.returncode, result.stdout.decode("utf-8", "replace"), log, data
+def use_settings(win, value):
+    """The Wine user's proxy settings, as Internet Options would store them."""
+    win.wine(["reg", "add", INTERNET_SETTINGS, "/v", "DefaultConnectionSettings", "/t",
+              "REG_BINARY", "/d", value.hex(), "/f"], check=True)
 
 
 class ProxyTest(unittest.TestCase):
@@ -155,8 +111,13 @@ class ProxyTest(unittest.TestCase):
                 cls.started.append(server)
             cls.service = "%s:%d" % (SERVICE_NAME, cls.servers.service_port)
             cls.mirror = "%s:%d" % (MIRROR_NAME, cls.servers.http_port)
-            cls.installer = (WindowsInstaller if WINDOWS else LinuxInstaller)(
-                os.path.join(cls.scratch, "runs"))
+            runs = os.path.join(cls.scratch, "runs")
+            if WINDOWS:
+                import windows_e2e as win
+                cls.win = win
+                cls.installer = win.WindowsInstaller(INSTALLER, runs)
+            else:
+                cls.installer = e2e.LinuxInstaller(INSTALLER, runs)
         except BaseException:
             cls.tearDownClass()
             raise
@@ -169,7 +130,7 @@ class ProxyTest(unittest.TestCase):
 
     def run_installer(self, name, **options):
         seen = len(self.squid.requests())
-        code, out, log, data = self.installer.run(options.pop("servers", self.service), name,
+        code, out, log, data = self.installer.run([options.pop("servers", self.service)], name,
                                                   **options)
         return code, out, log, data, seen
 
@@ -265,8 +226,8 @@ class ProxyTest(unittest.TestCase):
         if WINDOWS:
             # Settings that name a proxy nobody listens on: the word overrides them.
             with e2e.refusing_socket() as dead:
-                self.installer.use_settings(
-                    connection_settings(3, proxy="127.0.0.1:%d" % dead.getsockname()[1]))
+                use_settings(self.win, connection_settings(
+                    3, proxy="127.0.0.1:%d" % dead.getsockname()[1]))
                 code, out, log, _, seen = self.run_installer(
                     "word", words=["proxy=" + self.squid.address])
         else:
@@ -303,8 +264,8 @@ class ProxyTest(unittest.TestCase):
         ]
         for name, flags, bypass, ftp_direct in cases:
             with self.subTest(case=name):
-                self.installer.use_settings(
-                    connection_settings(flags, proxy=self.squid.address, bypass=bypass))
+                use_settings(self.win, connection_settings(
+                    flags, proxy=self.squid.address, bypass=bypass))
                 code, out, log, _, seen = self.run_installer(name)
                 self.check_installed(code, out, log)
                 requests = self.check_through_proxy(seen, log)
@@ -331,7 +292,7 @@ class ProxyTest(unittest.TestCase):
             "  return 'DIRECT';\n"
             "}\n" % self.squid.address)
         try:
-            self.installer.use_settings(connection_settings(5, script=pac.url))
+            use_settings(self.win, connection_settings(5, script=pac.url))
             code, out, log, _, seen = self.run_installer("script")
         finally:
             pac.close()
@@ -348,7 +309,7 @@ class ProxyTest(unittest.TestCase):
 
     @unittest.skipUnless(WINDOWS, "the user's proxy settings are the Windows build's")
     def test_windows_proxy_demanding_a_password(self):
-        self.installer.use_settings(connection_settings(3, proxy=self.guarded.address))
+        use_settings(self.win, connection_settings(3, proxy=self.guarded.address))
         code, out, log, data, _ = self.run_installer("password")
         self.check_refused_sign_in(code, out, log, data)
 

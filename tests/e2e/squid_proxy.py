@@ -11,6 +11,8 @@ import socket
 import subprocess
 import time
 
+import e2e_support as e2e
+
 SQUID = shutil.which("squid") or "/usr/sbin/squid"
 BASIC_AUTH = "/usr/lib/squid/basic_ncsa_auth"
 HTPASSWD = shutil.which("htpasswd") or "/usr/bin/htpasswd"
@@ -30,7 +32,7 @@ def free_port():
         return s.getsockname()[1]
 
 
-class SquidProxy:
+class SquidProxy(e2e.Started):
     """squid listening on 127.0.0.1:port. directory: its own, below directories that
     others may enter. hosts: {name: address} only it resolves.
     password: (user, password) that it demands with Basic sign-in, or None. FTP is refused:
@@ -42,17 +44,6 @@ class SquidProxy:
         self.password = password
         self.process = None
         self.access_log = os.path.join(directory, "access.log")
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.stop()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
 
     def _config(self):
         d = self.directory
