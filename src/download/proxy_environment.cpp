@@ -7,19 +7,10 @@
 
 namespace {
 
-std::string LowerCase(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    });
-    return lower;
-}
-
 std::string UpperCase(std::string_view text) {
     std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
-        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    });
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
 }
 
@@ -39,11 +30,11 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 }  // namespace
 
 bool NoProxyListMatches(std::string_view list, std::string_view host) {
-    const std::string lowerHost = LowerCase(host);
+    const std::string lowerHost = AsciiLowerCase(host);
     size_t at = 0;
     while (at < list.size()) {
         const size_t end = std::min(list.find_first_of(", \t", at), list.size());
-        std::string entry = LowerCase(list.substr(at, end - at));
+        std::string entry = AsciiLowerCase(list.substr(at, end - at));
         at = end + 1;
         if (entry == "*")
             return true;

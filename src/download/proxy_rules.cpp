@@ -1,19 +1,8 @@
 #include "download/proxy_rules.h"
 
-#include <algorithm>
 #include <cctype>
 
 namespace {
-
-char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-std::string LowerCase(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), Lower);
-    return lower;
-}
 
 bool IsSeparator(char c, std::string_view separators) {
     return separators.find(c) != std::string_view::npos;
@@ -71,9 +60,16 @@ std::string WithScheme(std::string_view address, std::string_view scheme) {
 
 }  // namespace
 
+std::string AsciiLowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
 std::string UrlScheme(std::string_view url) {
     const size_t end = url.find("://");
-    return end == std::string_view::npos ? "http" : LowerCase(url.substr(0, end));
+    return end == std::string_view::npos ? "http" : AsciiLowerCase(url.substr(0, end));
 }
 
 std::string UrlServer(std::string_view url) {
@@ -82,7 +78,7 @@ std::string UrlServer(std::string_view url) {
     const size_t at = rest.rfind('@');
     if (at != std::string_view::npos)
         rest.remove_prefix(at + 1);
-    return LowerCase(rest);
+    return AsciiLowerCase(rest);
 }
 
 std::vector<std::string> ProxiesForScheme(std::string_view list, std::string_view scheme) {
@@ -93,7 +89,7 @@ std::vector<std::string> ProxiesForScheme(std::string_view list, std::string_vie
             own.push_back(WithScheme(entry, "http"));
             continue;
         }
-        const std::string key = LowerCase(entry.substr(0, equals));
+        const std::string key = AsciiLowerCase(entry.substr(0, equals));
         const std::string_view address = entry.substr(equals + 1);
         if (address.empty())
             continue;
@@ -106,11 +102,11 @@ std::vector<std::string> ProxiesForScheme(std::string_view list, std::string_vie
 }
 
 bool BypassListMatches(std::string_view list, std::string_view server) {
-    const std::string lowerServer = LowerCase(server);
+    const std::string lowerServer = AsciiLowerCase(server);
     const size_t colon = lowerServer.rfind(':');
     const std::string host = lowerServer.substr(0, colon);
     for (std::string_view entry : SplitList(list, "; ,\t\r\n")) {
-        const std::string pattern = LowerCase(AfterScheme(entry));
+        const std::string pattern = AsciiLowerCase(AfterScheme(entry));
         if (pattern == "<local>") {
             if (host.find('.') == std::string::npos)
                 return true;

@@ -6,6 +6,9 @@
 #include <string_view>
 #include <vector>
 
+// Host names, schemes and variable names compare without regard to ASCII case.
+std::string AsciiLowerCase(std::string_view text);
+
 // The scheme of a URL in lower case ("http", "https", "ftp"); "http" when it names none.
 std::string UrlScheme(std::string_view url);
 // The server of a URL as "host" or "host:port", without credentials, host in lower case.
