@@ -6,9 +6,11 @@
 #include "app/install_context.h"
 #include "app/install_log.h"
 #include "app/startup_params.h"
+#include "download/proxy_router.h"
 #include "platform/module_info.h"
 #include "platform/network.h"
 #include "platform/text_codec.h"
+#include "service/http_transport.h"
 
 namespace {
 
@@ -53,11 +55,24 @@ void LoadAnswerKeys(CInstallContext& context) {
     context.LogText(L"AnswerKeys\t" + text::SystemToWide(ids));
 }
 
+// A "proxy=" word overrides the system's proxy settings. Finding the proxy can take
+// seconds (an auto-configuration script): it starts now, in the background, for the
+// service's servers.
+void StartProxyChoice(CInstallContext& context) {
+    const auto params = context.Params();
+    const auto word = params.find(L"proxy");
+    ProxyRouter& router = ProxyRouter::Instance();
+    router.UseWord(word == params.end() ? std::string() : text::WideToSystem(word->second));
+    for (const std::wstring& entry : context.serverList)
+        router.Prefetch(text::WideToSystem(ServiceUrl(entry, std::wstring())));
+}
+
 }  // namespace
 
 bool CInstallApp::InitInstance(const std::wstring& commandTail) {
     ReadStartupParams(context_, commandTail);
     ApplyServerOverride(context_);
+    StartProxyChoice(context_);
     install_log::Truncate(context_.logPath);
     LoadAnswerKeys(context_);
     platform::NetworkStartup();

@@ -18,6 +18,7 @@
 #include "download/curl_share.h"
 #include "download/download_manager.h"
 #include "download/file_digest.h"
+#include "download/proxy_router.h"
 #include "download/url_credentials.h"
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -113,7 +114,8 @@ size_t ReceiveBlockHeader(char* bytes, size_t size, size_t count, void* userData
     } else if (StartsWithNoCase(line, "content-range:")) {
         receiver->contentRange = TrimmedHeaderValue(line, 14);
     } else if (line == "\r\n" || line == "\n") {
-        if (receiver->status >= 100 && receiver->status < 200)
+        // Interim answers, and a proxy's 407 that libcurl answers with the sign-in.
+        if ((receiver->status >= 100 && receiver->status < 200) || receiver->status == 407)
             return n;
         if (!AnswerNamesTheBlock(*receiver)) {
             receiver->refused = true;
@@ -355,7 +357,7 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
         curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &receiver);
     }
 
-    const CURLcode result = curl_easy_perform(curl.get());
+    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
     if (receiver.checkHeaders && result == CURLE_OK && !AnswerNamesTheBlock(receiver))
         receiver.refused = true;
     if (receiver.refused) {

@@ -3,6 +3,7 @@
 
 #include "download/curl_easy.h"
 #include "download/download_manager.h"
+#include "download/proxy_router.h"
 #include "download/url_credentials.h"
 #include "platform/file.h"
 #include "platform/text_codec.h"
@@ -44,7 +45,7 @@ bool DownloadFile(const std::string& url, const std::string& localPath) {
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &file);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, kSingleTransferTimeoutMs);
     curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
-    const CURLcode result = curl_easy_perform(curl.get());
+    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
     file.Close();
     long code = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
@@ -75,7 +76,7 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp) {
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, kSingleTransferTimeoutMs);
     curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &Discard);
-    const CURLcode result = curl_easy_perform(curl.get());
+    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
 
     curl_off_t size = 0;
     if (result == CURLE_OK) {

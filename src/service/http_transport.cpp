@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/install_context.h"
+#include "download/proxy_router.h"
 #include "platform/text_codec.h"
 #include "platform/tls_peer.h"
 #include "service/http_post.h"
@@ -129,7 +130,7 @@ bool HttpGet(CInstallContext& context, const std::wstring& url, std::string& bod
         curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &CollectHeader);
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, headers);
     }
-    const CURLcode code = curl_easy_perform(handle);
+    const CURLcode code = ProxyRouter::Instance().Perform(handle, systemUrl);
     context.lastTransferResult = static_cast<int32_t>(code);
     if (headers != nullptr)
         headers->target = EffectiveTarget(handle);

@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include "app/install_context.h"
+#include "download/proxy_router.h"
 #include "platform/text_codec.h"
 #include "service/answer_signature.h"
 #include "service/http_transport.h"
@@ -48,6 +49,8 @@ bool CInstallContext::QueryService(const std::wstring& query, ServiceRecordList&
     for (size_t i = 0; i < serverList.size(); ++i) {
         const std::wstring entry = serverList[i];
         const std::wstring url = ServiceUrl(entry, query);
+        // What finding the server's proxy has to say comes before the request's own lines.
+        ProxyRouter::Instance().AwaitDiscovery(text::WideToSystem(url));
         Log(L"HttpGet\t\t%s", url);
         std::string body;
         std::wstring failure;

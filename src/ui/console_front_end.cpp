@@ -55,6 +55,8 @@ std::wstring ConsoleFrontEnd::UsageText() {
            L"  downloaddir=DIR     download directory (default: Documents/Vornel/setup/APPID)\n"
            L"  netver=2.0|4.0      .NET runtime generation (default: by the Windows version)\n"
            L"  keepdownloads=1     keep the downloaded packages\n"
+           L"  proxy=HOST:PORT     proxy for every transfer (also socks5://HOST:PORT), or\n"
+           L"  proxy=direct        none, whatever the system's proxy settings say\n"
            L"  help                this text\n"
            L"Words are separated by \";\". Exit codes: 0 installed, 1 initialization failed,\n"
            L"2 a directory check failed, 3 the package list could not be fetched, 4 some package "

@@ -15,7 +15,7 @@ for dll in $imports; do
         kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | shell32.dll | ole32.dll | oleaut32.dll | \
         comctl32.dll | comdlg32.dll | ws2_32.dll | crypt32.dll | secur32.dll | bcrypt.dll | \
         iphlpapi.dll | version.dll | msvcrt.dll | normaliz.dll | wldap32.dll | shlwapi.dll | \
-        uuid.dll | gdiplus.dll | msimg32.dll | rpcrt4.dll | userenv.dll | api-ms-win-*) ;;
+        uuid.dll | gdiplus.dll | msimg32.dll | rpcrt4.dll | userenv.dll | winhttp.dll | api-ms-win-*) ;;
         *) echo "installer.exe depends on $dll" >&2; exit 1 ;;
     esac
 done

@@ -47,25 +47,9 @@ def wait_for_port(log_path, pattern, process, seconds=60):
     return None
 
 
-class DemoServers:
-    """The demo catalog served by the reference service and its two mirrors."""
-
-    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None,
-                 events=None, service_args=()):
-        """tls: (certificate, key) to serve the install service over HTTPS as well, on
-        port 443 of 127.0.0.1 (which needs a network namespace of the test's own).
-        events: the service's --events (default: events.jsonl in the state directory);
-        service_args: more arguments of the service."""
-        self.tls = tls
-        self.state = state
-        self.service_binary = service_binary
-        self.windows = windows
-        self.data_kib = data_kib
-        self.processes = {}
-        self.files = os.path.join(state, "files")
-        self.events_path = os.path.join(state, "events.jsonl")
-        self.events_target = events or self.events_path
-        self.service_args = list(service_args)
+class Started:
+    """Servers that start() brings up and stop() takes down, as a context manager; stop()
+    also cleans up after a start() that failed half-way."""
 
     def __enter__(self):
         try:
@@ -77,6 +61,30 @@ class DemoServers:
 
     def __exit__(self, *exc):
         self.stop()
+
+
+class DemoServers(Started):
+    """The demo catalog served by the reference service and its two mirrors."""
+
+    def __init__(self, state, service_binary, windows=False, data_kib=None, tls=None,
+                 mirror_names=(HOST, HOST), events=None, service_args=()):
+        """tls: (certificate, key) to serve the install service over HTTPS as well, on
+        port 443 of 127.0.0.1 (which needs a network namespace of the test's own).
+        mirror_names: the host names the service's catalog gives the HTTP and the FTP
+        mirror (both listen on 127.0.0.1).
+        events: the service's --events (default: events.jsonl in the state directory);
+        service_args: more arguments of the service."""
+        self.tls = tls
+        self.mirror_names = mirror_names
+        self.state = state
+        self.service_binary = service_binary
+        self.windows = windows
+        self.data_kib = data_kib
+        self.processes = {}
+        self.files = os.path.join(state, "files")
+        self.events_path = os.path.join(state, "events.jsonl")
+        self.events_target = events or self.events_path
+        self.service_args = list(service_args)
 
     def start(self):
         os.makedirs(self.state, exist_ok=True)
@@ -105,8 +113,9 @@ class DemoServers:
 
         with open(demo_catalog, encoding="utf-8") as f:
             catalog = f.read()
-        catalog = catalog.replace('"%s"' % CATALOG_HTTP, '"%s:%d"' % (HOST, self.http_port))
-        catalog = catalog.replace('"%s"' % CATALOG_FTP, '"%s:%d"' % (HOST, self.ftp_port))
+        http_name, ftp_name = self.mirror_names
+        catalog = catalog.replace('"%s"' % CATALOG_HTTP, '"%s:%d"' % (http_name, self.http_port))
+        catalog = catalog.replace('"%s"' % CATALOG_FTP, '"%s:%d"' % (ftp_name, self.ftp_port))
         self.catalog = os.path.join(self.state, "catalog.json")
         with open(self.catalog, "w", encoding="utf-8") as f:
             f.write(catalog)
@@ -199,6 +208,50 @@ def psql(sql):
     result = subprocess.run(["psql", "-X", "-At", "-v", "ON_ERROR_STOP=1", "-c", sql],
                             capture_output=True, text=True, check=True)
     return [line.split("|") for line in result.stdout.splitlines() if line]
+
+
+# The proxy settings libcurl reads from the environment: a run sets its own or none.
+PROXY_VARIABLES = ("http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "no_proxy",
+                   "HTTPS_PROXY", "FTP_PROXY", "ALL_PROXY", "NO_PROXY")
+
+
+class LinuxInstaller:
+    """Console runs of the Linux installer, each with a home and directories of its own
+    below `base`."""
+
+    def __init__(self, installer, base):
+        self.installer = installer
+        self.base = base
+
+    def run(self, servers, name, environment=None, words=()):
+        """(exit code, output, Install.log text, Install.log bytes) of one run against the
+        service entries `servers`."""
+        home = os.path.join(self.base, name, "home")
+        tmp = os.path.join(self.base, name, "tmp")
+        for d in (home, tmp):
+            os.makedirs(d, exist_ok=True)
+        env = dict(os.environ, HOME=home, TMPDIR=tmp, LC_ALL="C.UTF-8",
+                   XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+                   XDG_CONFIG_HOME=os.path.join(home, ".config"))
+        for variable in PROXY_VARIABLES + ("XDG_DESKTOP_DIR",):
+            env.pop(variable, None)
+        env.update(environment or {})
+        command = ";".join(["ui=console", "server=" + ",".join(servers),
+                            "installdir=" + os.path.join(self.base, name, "inst"),
+                            "downloaddir=" + os.path.join(self.base, name, "downloads")] +
+                           list(words))
+        result = subprocess.run([self.installer, command], env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, timeout=600)
+        log, data = read_log(os.path.join(tmp, "Install.log"))
+        return result.returncode, result.stdout.decode("utf-8", "replace"), log, data
+
+
+def installer_runs(installer, base):
+    """LinuxInstaller, or windows_e2e.WindowsInstaller for an .exe."""
+    if installer.lower().endswith(".exe"):
+        import windows_e2e
+        return windows_e2e.WindowsInstaller(installer, base)
+    return LinuxInstaller(installer, base)
 
 
 def read_log(path):

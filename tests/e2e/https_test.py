@@ -20,11 +20,11 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-import console_runs  # noqa: E402
 import e2e_support as e2e  # noqa: E402
 
 sys.path.insert(0, os.path.join(e2e.ROOT, "server"))
 import throwaway_pki as pki  # noqa: E402
+import squid_proxy  # noqa: E402
 
 INSTALLER = os.environ.get("E2E_INSTALLER", "")
 SERVICE = os.environ.get("E2E_SERVICE", "")
@@ -131,11 +131,15 @@ class HttpsServiceTest(unittest.TestCase):
                 state, "by-address", "127.0.0.2", certificates["localhost"], cls.servers.catalog,
                 cls.servers.files)
             cls.extra.append(process)
-            # installer.exe gets a prefix made inside the namespace, so that Wine's root store
-            # is built from the test's authority.
-            cls.installer = console_runs.installer_for(
-                WINDOWS, os.path.join(cls.scratch, "runs"),
-                **({"fresh_prefix": True} if WINDOWS else {}))
+            runs = os.path.join(cls.scratch, "runs")
+            if WINDOWS:
+                import windows_e2e as win
+                # The prefix is made inside the namespace, so that Wine's root store is
+                # built from the test's authority.
+                shutil.rmtree(win.WINE_HOME, ignore_errors=True)
+                cls.installer = win.WindowsInstaller(INSTALLER, runs)
+            else:
+                cls.installer = e2e.LinuxInstaller(INSTALLER, runs)
         except BaseException:
             cls.tearDownClass()
             raise
@@ -181,7 +185,7 @@ class HttpsServiceTest(unittest.TestCase):
     def test_installs_through_https_entries_only(self):
         for entry in ("localhost", "127.0.0.2"):
             with self.subTest(entry=entry):
-                code, out, log = self.installer.run(INSTALLER, [entry], "good-" + entry)
+                code, out, log, _ = self.installer.run([entry], "good-" + entry)
                 guid = self.check_installed(code, out, log)
                 self.assertIn("HttpGet\t\thttps://%s/inst/?comname=Vornel&appid=qz&action=setupok"
                               % entry, log)
@@ -191,9 +195,32 @@ class HttpsServiceTest(unittest.TestCase):
                 else:
                     self.assertTrue(self.queries_seen(entry))
 
+    def test_through_a_proxy_tunnel_certificates_are_checked_as_without_it(self):
+        """A proxy between the installer and the services: the requests go through its
+        CONNECT tunnels, and each certificate is still the server's, refused or accepted as
+        without the proxy."""
+        reason = squid_proxy.missing()
+        if reason:
+            self.skipTest(reason)
+        os.chmod(self.scratch, 0o755)
+        names = dict(BAD_SERVERS, localhost="127.0.0.1")
+        bad = [entry for entry, _ in BAD_ENTRIES]
+        with squid_proxy.SquidProxy(os.path.join(self.scratch, "squid"), names) as squid:
+            code, out, log, _ = self.installer.run(bad + ["localhost"], "tunnel",
+                                                words=["proxy=" + squid.address])
+            self.check_installed(code, out, log)
+            self.assertIn("Proxy\tlocalhost via http://%s (word)" % squid.address,
+                          e2e.log_messages(log))
+            for name, fault in BAD_ENTRIES:
+                with self.subTest(server=name):
+                    self.check_refused(log, name, fault, attempts=1)
+        # A tunnel is logged when it closes: read once squid has stopped.
+        tunnels = {url for method, url, _ in squid.requests() if method == "CONNECT"}
+        self.assertEqual(tunnels, {entry + ":443" for entry in bad + ["localhost"]})
+
     def test_bad_certificates_are_refused_and_the_next_entry_asked(self):
         bad = [entry for entry, _ in BAD_ENTRIES]
-        code, out, log = self.installer.run(INSTALLER, bad + ["localhost"], "after-bad")
+        code, out, log, _ = self.installer.run(bad + ["localhost"], "after-bad")
         self.check_installed(code, out, log)
         # Once the good entry answered, it is asked first: each bad one was tried once.
         for name, fault in BAD_ENTRIES:
@@ -202,7 +229,7 @@ class HttpsServiceTest(unittest.TestCase):
 
     def test_only_bad_certificates_end_the_run(self):
         bad = [entry for entry, _ in BAD_ENTRIES]
-        code, out, log = self.installer.run(INSTALLER, bad, "only-bad")
+        code, out, log, _ = self.installer.run(bad, "only-bad")
         self.assertEqual(code, 1, out)
         # The initialization sequence asks for the server list and the configuration.
         for name, fault in BAD_ENTRIES:

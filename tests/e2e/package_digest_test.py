@@ -16,7 +16,6 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-import console_runs  # noqa: E402
 import e2e_support as e2e  # noqa: E402
 
 INSTALLER = os.environ.get("E2E_INSTALLER", "")
@@ -39,7 +38,8 @@ class PackageDigestTest(unittest.TestCase):
                                       windows=WINDOWS)
         cls.servers.__enter__()
         try:
-            cls.installer = console_runs.installer_for(WINDOWS, os.path.join(cls.scratch, "runs"))
+            cls.runs = os.path.join(cls.scratch, "runs")
+            cls.installer = e2e.installer_runs(INSTALLER, cls.runs)
         except BaseException:
             cls.tearDownClass()
             raise
@@ -50,7 +50,11 @@ class PackageDigestTest(unittest.TestCase):
         shutil.rmtree(cls.scratch, ignore_errors=True)
 
     def install(self, name):
-        return self.installer.run(INSTALLER, [self.servers.service], name)
+        return self.installer.run([self.servers.service], name)[:3]
+
+    def place(self, name, directory="inst"):
+        """The install or download directory of run `name`."""
+        return os.path.join(self.runs, name, directory)
 
     def ftpok_files(self, log):
         guid = e2e.log_guid(log)
@@ -78,16 +82,16 @@ class PackageDigestTest(unittest.TestCase):
         self.assertRegex(log, r"校验失败，SHA-256应为%s，实为%s" % (expected,
                                                           hashlib.sha256(changed).hexdigest()))
         self.assertNotIn("setup.exe", self.ftpok_files(log))
-        self.assertFalse(os.path.exists(os.path.join(self.installer.inst("changed-setup"),
+        self.assertFalse(os.path.exists(os.path.join(self.place("changed-setup"),
                                                      "setup-marker.txt")), "the setup program ran")
-        self.assertFalse(os.path.exists(os.path.join(self.installer.downloads("changed-setup"),
+        self.assertFalse(os.path.exists(os.path.join(self.place("changed-setup", "downloads"),
                                                      "setup.exe")))
         # The other packages still arrived and were unpacked.
         self.assertIn("qz-app.zip", self.ftpok_files(log))
 
     def test_files_already_present_are_taken_only_with_their_digest(self):
         name = "present"
-        downloads = self.installer.downloads(name)
+        downloads = self.place(name, "downloads")
         os.makedirs(downloads)
         wrong = os.path.join(downloads, "qz-data.zip")
         with open(wrong, "wb") as f:
@@ -107,7 +111,7 @@ class PackageDigestTest(unittest.TestCase):
         self.assertFalse(os.path.exists(wrong))
         self.assertEqual(sha256(right), sha256(self.servers.package_path("qz-app.zip")))
         for member in ("levels.txt", "levels.bin"):
-            with open(os.path.join(self.installer.inst(name), "data", member), "rb") as f:
+            with open(os.path.join(self.place(name), "data", member), "rb") as f:
                 self.assertEqual(f.read(), e2e.zip_member(self.servers.package_path("qz-data.zip"),
                                                           member, e2e.DATA_PASSWORD), member)
 

@@ -22,7 +22,6 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-import console_runs  # noqa: E402
 import e2e_support as e2e  # noqa: E402
 
 INSTALLER = os.environ.get("E2E_INSTALLER", "")
@@ -107,7 +106,9 @@ class SignedAnswersTest(unittest.TestCase):
         cls.servers.__enter__()
         cls.relays = []
         try:
-            cls.installer = console_runs.installer_for(WINDOWS, os.path.join(cls.scratch, "runs"))
+            runs = os.path.join(cls.scratch, "runs")
+            cls.signed = e2e.installer_runs(SIGNED_INSTALLER, runs)
+            cls.plain = e2e.installer_runs(INSTALLER, runs)
         except BaseException:
             cls.tearDownClass()
             raise
@@ -140,7 +141,7 @@ class SignedAnswersTest(unittest.TestCase):
         relays = [(self.relay(fault), words + (key_id if words.endswith("key ") else ""))
                   for fault, words in self.FAULTS]
         entries = [relay.entry for relay, _ in relays] + [self.servers.service]
-        code, out, log = self.installer.run(SIGNED_INSTALLER, entries, "after-relays")
+        code, out, log, _ = self.signed.run(entries, "after-relays")
         self.check_installed(code, out, log)
         self.assertIn("AnswerKeys\t", log)
         for relay, words in relays:
@@ -158,7 +159,7 @@ class SignedAnswersTest(unittest.TestCase):
 
     def test_only_changed_answers_end_the_run(self):
         relays = [self.relay(fault) for fault, _ in self.FAULTS]
-        code, out, log = self.installer.run(SIGNED_INSTALLER, [r.entry for r in relays],
+        code, out, log, _ = self.signed.run([r.entry for r in relays],
                                             "only-relays")
         self.assertEqual(code, 1, out + log)
         self.assertNotIn("HttpResponse", log)
@@ -167,7 +168,7 @@ class SignedAnswersTest(unittest.TestCase):
 
     def test_signed_installer_sends_a_fresh_nonce_with_every_query(self):
         relay = self.relay("none")
-        code, out, log = self.installer.run(SIGNED_INSTALLER, [relay.entry], "through-relay")
+        code, out, log, _ = self.signed.run([relay.entry], "through-relay")
         self.check_installed(code, out, log)
         nonces = [headers.get(NONCE) for _, headers in relay.requests]
         self.assertGreater(len(nonces), 5)
@@ -178,7 +179,7 @@ class SignedAnswersTest(unittest.TestCase):
 
     def test_installer_without_keys_installs_from_a_signing_service_as_before(self):
         relay = self.relay("none")
-        code, out, log = self.installer.run(INSTALLER, [relay.entry], "without-keys")
+        code, out, log, _ = self.plain.run([relay.entry], "without-keys")
         self.check_installed(code, out, log)
         self.assertNotIn("AnswerKeys", log)
         for line, headers in relay.requests:

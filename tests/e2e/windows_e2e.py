@@ -102,6 +102,29 @@ def reg_values(text):
 
 
 
+class WindowsInstaller:
+    """Console runs of installer.exe in the test's prefix (made by the first Wine program
+    when it does not exist), each with directories of its own below `base`."""
+
+    def __init__(self, installer, base):
+        self.installer = installer
+        self.base = base
+        temp = wine(["cmd", "/c", "echo %TEMP%"], timeout=300, check=True)
+        self.log_path = os.path.join(unix_path(temp.stdout.decode("utf-8").strip()),
+                                     "Install.log")
+
+    def run(self, servers, name, environment=None, words=()):
+        """As e2e.LinuxInstaller.run; `environment` is the Linux build's only."""
+        del environment
+        place = windows_path(os.path.join(self.base, name))
+        command = ";".join(["ui=console", "server=" + ",".join(servers),
+                            "installdir=" + place + "\\inst", "downloaddir=" + place + "\\downloads",
+                            "netver=4.0"] + list(words))
+        result = wine([self.installer, command], timeout=600)
+        log, data = e2e.read_log(self.log_path)
+        return result.returncode, result.stdout.decode("utf-8", "replace"), log, data
+
+
 def exit_unless_runnable():
     """Exits with 77 (skipped) when the service program is missing."""
     if not INSTALLER:

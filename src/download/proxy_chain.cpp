@@ -1,0 +1,82 @@
+#include "download/proxy_chain.h"
+
+#include <algorithm>
+
+#include "download/proxy_rules.h"
+
+namespace {
+
+std::string ServerKey(const std::string& url) {
+    return UrlScheme(url) + "://" + UrlServer(url);
+}
+
+void AddOnce(std::vector<ProxyCandidate>& list, const ProxyCandidate& candidate) {
+    const bool known = std::any_of(list.begin(), list.end(), [&](const ProxyCandidate& c) {
+        return c.proxy == candidate.proxy;
+    });
+    if (!known)
+        list.push_back(candidate);
+}
+
+}  // namespace
+
+const char* ProxySourceName(ProxySource source) {
+    switch (source) {
+        case ProxySource::Word:
+            return "word";
+        case ProxySource::Settings:
+            return "settings";
+        case ProxySource::Pac:
+            return "PAC";
+        case ProxySource::AutoDetect:
+            return "auto-detect";
+        case ProxySource::Environment:
+            return "environment";
+        case ProxySource::None:
+            break;
+    }
+    return "fallback";
+}
+
+ProxyChain::ProxyChain(Discover discover) : discover_(std::move(discover)) {}
+
+ProxyChain::Server& ProxyChain::ServerFor(const std::string& url) {
+    Server& server = servers_[ServerKey(url)];
+    if (!server.discovered.valid())
+        server.discovered = std::async(std::launch::async, discover_, url).share();
+    return server;
+}
+
+void ProxyChain::Prefetch(const std::string& url) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ServerFor(url);
+}
+
+std::vector<ProxyCandidate> ProxyChain::CandidatesFor(const std::string& url) {
+    std::shared_future<std::vector<ProxyCandidate>> discovered;
+    std::optional<ProxyCandidate> reached;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Server& server = ServerFor(url);
+        discovered = server.discovered;
+        reached = server.reached;
+    }
+    const std::vector<ProxyCandidate>& chain = discovered.get();
+    if (!chain.empty() && chain.front().source == ProxySource::Word)
+        return {chain.front()};
+    std::vector<ProxyCandidate> candidates;
+    if (reached)
+        candidates.push_back(*reached);
+    for (const ProxyCandidate& candidate : chain)
+        AddOnce(candidates, candidate);
+    AddOnce(candidates, ProxyCandidate{});
+    return candidates;
+}
+
+bool ProxyChain::NoteReached(const std::string& url, const ProxyCandidate& used) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Server& server = ServerFor(url);
+    const std::string before = server.reached ? server.reached->proxy : std::string();
+    server.reached = used;
+    return before != used.proxy;
+}
