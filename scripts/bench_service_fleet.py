@@ -294,7 +294,9 @@ def main(argv):
         if not shutil.which("pg_virtualenv"):
             sys.exit("bench-service --fleet: needs pg_virtualenv (packages postgresql, "
                      "postgresql-common)")
-        os.execvp("pg_virtualenv", ["pg_virtualenv", sys.executable,
+        # A cluster directory and port of its own, beside any other throw-away cluster.
+        os.execvp("pg_virtualenv", ["pg_virtualenv", "-t", "-c", "-p %d" % free_port(),
+                                    sys.executable,
                                     os.path.join(ROOT, "scripts", "bench-service")] + argv)
     if not shutil.which("nginx", path=os.environ.get("PATH", "") + ":/usr/sbin"):
         sys.exit("bench-service --fleet: needs nginx (package nginx-light)")

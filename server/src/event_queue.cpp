@@ -3,19 +3,22 @@
 namespace service {
 
 bool EventQueue::TryPush(Json::Value event) {
+    bool wake = false;
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (events_.size() >= capacity_)
             return false;
         events_.push_back({std::move(event), std::chrono::steady_clock::now()});
+        wake = events_.size() == 1 || events_.size() == batch_;
     }
-    // The consumer waits for the first event or for a full batch.
-    ready_.notify_one();
+    if (wake)
+        ready_.notify_one();
     return true;
 }
 
-std::vector<QueuedEvent> EventQueue::PopBatch(size_t most, std::chrono::milliseconds wait,
+std::vector<QueuedEvent> EventQueue::PopBatch(std::chrono::milliseconds wait,
                                               std::chrono::milliseconds linger) {
+    const size_t most = batch_;
     std::unique_lock<std::mutex> guard(lock_);
     ready_.wait_for(guard, wait, [this] { return closed_ || !events_.empty(); });
     if (!events_.empty())

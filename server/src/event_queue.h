@@ -19,14 +19,16 @@ struct QueuedEvent {
 
 class EventQueue {
   public:
-    explicit EventQueue(size_t capacity) : capacity_(capacity) {}
+    // The consumer is woken for the first event and when `batch` events wait, not for
+    // every one: a wake-up per event would cost more than the event.
+    EventQueue(size_t capacity, size_t batch) : capacity_(capacity), batch_(batch) {}
 
     // False when the queue is full.
     bool TryPush(Json::Value event);
-    // Up to `most` events, oldest first; waits up to `wait` for the first one, then up to
-    // `linger` more for the batch to fill (fewer, larger writes under load); less when
+    // Up to a batch of events, oldest first; waits up to `wait` for the first one, then up
+    // to `linger` more for the batch to fill (fewer, larger writes under load); less when
     // Close() is called. Empty when none came.
-    std::vector<QueuedEvent> PopBatch(size_t most, std::chrono::milliseconds wait,
+    std::vector<QueuedEvent> PopBatch(std::chrono::milliseconds wait,
                                       std::chrono::milliseconds linger);
     // Wakes the consumer; pushes still work.
     void Close();
@@ -35,6 +37,7 @@ class EventQueue {
 
   private:
     const size_t capacity_;
+    const size_t batch_;
     mutable std::mutex lock_;
     std::condition_variable ready_;
     std::deque<QueuedEvent> events_;

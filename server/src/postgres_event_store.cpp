@@ -28,7 +28,7 @@ size_t Percentile(const uint64_t* counts, size_t buckets, double share) {
 
 PostgresEventStore::PostgresEventStore(PostgresStoreOptions options)
     : options_(std::move(options)),
-      queue_(options_.queueCapacity),
+      queue_(options_.queueCapacity, options_.batchSize),
       spill_(options_.spillPath, options_.spillMaxBytes),
       database_(options_.uri) {}
 
@@ -71,8 +71,8 @@ void PostgresEventStore::Run() {
     while (true) {
         const bool closing = queue_.Closed();
         const std::chrono::milliseconds none(0);
-        auto batch = queue_.PopBatch(options_.batchSize, closing ? none : kQueueWait,
-                                     closing ? none : options_.batchLinger);
+        auto batch =
+            queue_.PopBatch(closing ? none : kQueueWait, closing ? none : options_.batchLinger);
         if (!database_.Connected() && std::chrono::steady_clock::now() >= nextAttempt_)
             TryConnect();
         if (database_.Connected() && !spill_.Empty()) {
