@@ -76,7 +76,13 @@ std::vector<ProxyCandidate> ProxyChain::CandidatesFor(const std::string& url) {
 bool ProxyChain::NoteReached(const std::string& url, const ProxyCandidate& used) {
     std::lock_guard<std::mutex> lock(mutex_);
     Server& server = ServerFor(url);
-    const std::string before = server.reached ? server.reached->proxy : std::string();
+    const bool first = !server.reached;
+    const std::string before = first ? std::string() : server.reached->proxy;
     server.reached = used;
-    return before != used.proxy;
+    if (!first || !used.IsDirect())
+        return before != used.proxy;
+    // A first direct connection is news only where a proxy was meant to serve.
+    const std::vector<ProxyCandidate>& chain = server.discovered.get();
+    return std::any_of(chain.begin(), chain.end(),
+                       [](const ProxyCandidate& c) { return !c.IsDirect(); });
 }

@@ -44,7 +44,8 @@ class ProxyChain {
     std::vector<ProxyCandidate> CandidatesFor(const std::string& url);
 
     // Notes that `used` reached url's server. True when it went through another proxy than
-    // the transfer noted before for the server (at first: than a direct connection).
+    // the transfer noted before for the server; at first, when it went through a proxy, or
+    // directly although discovery named one.
     bool NoteReached(const std::string& url, const ProxyCandidate& used);
 
   private:

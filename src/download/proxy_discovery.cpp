@@ -34,13 +34,12 @@ std::vector<ProxyCandidate> AskAutoConfig(const std::string& url, const std::str
 
 }  // namespace
 
-ProxySources SystemProxySources(std::string word, std::function<void(const std::string&)> log) {
+ProxySources SystemProxySources(std::string word) {
     ProxySources sources;
     sources.word = std::move(word);
     sources.readSettings = &platform::ReadSystemProxySettings;
     sources.askAutoConfig = &platform::FindProxyByAutoConfig;
     sources.readEnvironment = [](const char* name) { return std::getenv(name); };
-    sources.log = std::move(log);
     return sources;
 }
 

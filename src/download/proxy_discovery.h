@@ -26,8 +26,8 @@ struct ProxySources {
     std::shared_ptr<std::atomic<bool>> autoDetectFailed = std::make_shared<std::atomic<bool>>();
 };
 
-// The sources of this system, with the proxy= word and the given log.
-ProxySources SystemProxySources(std::string word, std::function<void(const std::string&)> log);
+// The sources of this system, with the proxy= word (and no log).
+ProxySources SystemProxySources(std::string word);
 
 // "direct" is a direct connection, "HOST:PORT" an HTTP proxy, "scheme://HOST:PORT" a proxy
 // of that kind (socks5://…); a Word candidate.

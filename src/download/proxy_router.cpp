@@ -1,7 +1,6 @@
 #include "download/proxy_router.h"
 
 #include "download/download_manager.h"
-#include "download/proxy_discovery.h"
 #include "download/proxy_rules.h"
 #include "platform/text_codec.h"
 
@@ -57,19 +56,22 @@ std::string Described(const ProxyCandidate& candidate) {
 }  // namespace
 
 ProxyRouter& ProxyRouter::Instance() {
-    static ProxyRouter router;
+    static ProxyRouter router(SystemProxySources(std::string()));
     return router;
 }
 
-ProxyRouter::ProxyRouter() {
+ProxyRouter::ProxyRouter(ProxySources sources) {
     // The manager it logs through must outlive it.
     CDownloadManager::Instance();
-    UseWord(std::string());
+    Use(std::move(sources));
 }
 
 void ProxyRouter::UseWord(const std::string& word) {
-    ProxySources sources =
-        SystemProxySources(word, [this](const std::string& line) { LogOnce("Proxy\t" + line); });
+    Use(SystemProxySources(word));
+}
+
+void ProxyRouter::Use(ProxySources sources) {
+    sources.log = [this](const std::string& line) { LogOnce("Proxy\t" + line); };
     auto chain = std::make_shared<ProxyChain>(
         [sources](const std::string& url) { return DiscoverProxies(url, sources); });
     std::lock_guard<std::mutex> lock(mutex_);

@@ -10,11 +10,15 @@
 #include <string>
 
 #include "download/proxy_chain.h"
+#include "download/proxy_discovery.h"
 
 class ProxyRouter {
   public:
-    // The one router of the process.
+    // The one router of the process, on the system's sources.
     static ProxyRouter& Instance();
+
+    // A router on the given sources; their log becomes the router's.
+    explicit ProxyRouter(ProxySources sources);
 
     // The proxy= word's value ("direct", "HOST:PORT", "socks5://HOST:PORT"), or empty to
     // follow the system's settings. Set at start-up, before the first transfer.
@@ -33,7 +37,7 @@ class ProxyRouter {
     CURLcode Perform(CURL* curl, const std::string& url);
 
   private:
-    ProxyRouter();
+    void Use(ProxySources sources);
     std::shared_ptr<ProxyChain> Chain();
     void Log(const std::string& line);
     // Each such line once per run: ten block threads meet the same proxy at once. The

@@ -60,10 +60,18 @@ TEST(ProxyChainTest, RemembersPerServerWhatReachedIt) {
     EXPECT_EQ(chain.CandidatesFor("http://svc:80/").front(), kDirect);
 }
 
-TEST(ProxyChainTest, ADirectConnectionAtFirstIsNoChange) {
-    ProxyChain chain([](const std::string&) { return std::vector<ProxyCandidate>{}; });
-    EXPECT_EQ(chain.CandidatesFor("http://svc/"), std::vector<ProxyCandidate>{kDirect});
-    EXPECT_FALSE(chain.NoteReached("http://svc/", ProxyCandidate{"", ProxySource::Environment}));
+TEST(ProxyChainTest, AFirstDirectConnectionIsAChangeOnlyWhereAProxyWasNamed) {
+    ProxyChain chain([](const std::string& url) {
+        if (url.find("proxied") != std::string::npos)
+            return std::vector<ProxyCandidate>{Proxy("http://a:1")};
+        return std::vector<ProxyCandidate>{ProxyCandidate{"", ProxySource::Environment}};
+    });
+    const ProxyCandidate environmentDirect{"", ProxySource::Environment};
+    EXPECT_EQ(chain.CandidatesFor("http://svc/"), std::vector<ProxyCandidate>{environmentDirect});
+    EXPECT_FALSE(chain.NoteReached("http://svc/", environmentDirect));
+    // The named proxy could not connect: going direct is worth a line.
+    EXPECT_TRUE(chain.NoteReached("http://proxied/", kDirect));
+    EXPECT_FALSE(chain.NoteReached("http://proxied/", kDirect));
 }
 
 TEST(ProxyChainTest, DiscoversOncePerServerEvenWhenAskedAtOnce) {

@@ -19,6 +19,7 @@ import http.server
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import threading
@@ -124,6 +125,13 @@ class ProxyTest(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
+        if WINDOWS and hasattr(cls, "win"):
+            # The prefix's Wine session (services that WinHTTP's proxy discovery started
+            # included) ends with the test instead of lingering into the next one.
+            env = cls.win.wine_environment()
+            env["WINEPREFIX"] = env["INSTALLER_WINEPREFIX"]
+            subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
         for server in reversed(cls.started):
             server.__exit__(None, None, None)
         shutil.rmtree(cls.scratch, ignore_errors=True)
