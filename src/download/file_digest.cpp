@@ -6,21 +6,6 @@
 #include "platform/crypto.h"
 #include "platform/file.h"
 
-namespace {
-
-std::string LowerHex(const uint8_t* bytes, size_t size) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(size * 2);
-    for (size_t i = 0; i < size; ++i) {
-        hex += kDigits[bytes[i] >> 4];
-        hex += kDigits[bytes[i] & 0xF];
-    }
-    return hex;
-}
-
-}  // namespace
-
 bool FileSha256(const std::wstring& path, std::string& hex) {
     platform::File file;
     if (!file.Open(path, platform::File::Mode::Read))

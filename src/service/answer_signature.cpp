@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/hex_digit.h"
 #include "platform/crypto.h"
 #include "service/base64.h"
 
@@ -16,16 +17,6 @@ constexpr std::string_view kBegin = "-----BEGIN PUBLIC KEY-----";
 constexpr std::string_view kEnd = "-----END PUBLIC KEY-----";
 // Far above the 16 + 1 + 88 characters of a well-formed value.
 constexpr size_t kMaxSignatureHeader = 256;
-
-std::string Hex(const uint8_t* bytes, size_t size) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < size; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0xF];
-    }
-    return text;
-}
 
 bool IsKeyId(std::string_view text) {
     if (text.size() != 16)
@@ -78,7 +69,7 @@ std::string AnswerKeyId(const std::array<uint8_t, 65>& point) {
     uint8_t digest[platform::Sha256::kDigestSize];
     if (!hash.Finish(digest))
         return std::string();
-    return Hex(digest, 8);
+    return LowerHex(digest, 8);
 }
 
 std::string MakeAnswerNonce() {

@@ -137,9 +137,7 @@ class HttpsServiceTest(unittest.TestCase):
                 # The prefix is made inside the namespace, so that Wine's root store is
                 # built from the test's authority.
                 shutil.rmtree(win.WINE_HOME, ignore_errors=True)
-                cls.installer = win.WindowsInstaller(INSTALLER, runs)
-            else:
-                cls.installer = e2e.LinuxInstaller(INSTALLER, runs)
+            cls.installer = e2e.installer_runs(INSTALLER, runs)
         except BaseException:
             cls.tearDownClass()
             raise

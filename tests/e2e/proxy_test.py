@@ -116,9 +116,7 @@ class ProxyTest(unittest.TestCase):
             if WINDOWS:
                 import windows_e2e as win
                 cls.win = win
-                cls.installer = win.WindowsInstaller(INSTALLER, runs)
-            else:
-                cls.installer = e2e.LinuxInstaller(INSTALLER, runs)
+            cls.installer = e2e.installer_runs(INSTALLER, runs)
         except BaseException:
             cls.tearDownClass()
             raise
