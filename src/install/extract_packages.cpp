@@ -37,6 +37,9 @@ bool ExtractArchive(const std::wstring& archivePath, const std::wstring& destina
     for (int32_t index = 0; index < count.index; ++index) {
         ZipEntryInfo entry;
         ZipResult result = reader.GetEntry(index, entry);
+        // Entries are reached one after another through the directory: past a broken
+        // record every later one fails the same way, however many the archive claims.
+        const bool directoryBroken = result == ZipResult::CorruptArchive;
         if (result == ZipResult::Ok)
             result = reader.ExtractEntry(index, entry.name);
         if (result != ZipResult::Ok) {
@@ -45,6 +48,8 @@ bool ExtractArchive(const std::wstring& archivePath, const std::wstring& destina
                 allExtracted = false;
             log(text::Format(L"Extract\t%s: entry %d \"%s\" (%s): %s", archivePath, index,
                              entry.name, reader.LastTarget(), ZipResultText(result)));
+            if (directoryBroken)
+                break;
         }
     }
     reader.Close();

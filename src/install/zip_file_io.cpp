@@ -67,6 +67,10 @@ uLong ZCALLBACK ReadStream(voidpf, voidpf opaque, void* buffer, uLong size) {
             total += static_cast<uLong>(take);
             continue;
         }
+        // Nothing lies past the end: a broken header makes minizip read there byte by
+        // byte, which must not cost a system call each.
+        if (stream.size >= 0 && stream.position >= stream.size)
+            break;
         // Large reads (entry data) bypass the window.
         if (size - total >= kWindowSize)
             return total + ReadDirect(stream, out + total, size - total);

@@ -262,6 +262,27 @@ TEST_F(ExtractArchiveTest, AFailedEntryLeavesTheExistingFileAndTheOthersGoOn) {
     }
 }
 
+TEST_F(ExtractArchiveTest, ADirectoryClaimingMoreEntriesThanItHoldsEndsAtTheFirstMissingOne) {
+    std::string zip = BuildZip({FileEntry("a.txt", "1"), FileEntry("b.txt", "2", true)});
+    // The end record (the last 22 bytes) claims 60000 entries, on this disk and in all.
+    ASSERT_GE(zip.size(), 22u);
+    const size_t end = zip.size() - 22;
+    ASSERT_EQ(zip.compare(end, 4, "PK\x05\x06"), 0);
+    for (const size_t at : {end + 8, end + 10}) {
+        zip[at] = static_cast<char>(60000 & 0xFF);
+        zip[at + 1] = static_cast<char>(60000 >> 8);
+    }
+    const std::wstring path = dir_ / L"claims.zip";
+    ASSERT_TRUE(platform::WriteWholeFile(path, zip));
+
+    EXPECT_FALSE(Extract(path));
+    EXPECT_EQ(Content(L"a.txt"), "1");
+    EXPECT_EQ(Content(L"b.txt"), "2");
+    // One line for the entry that is not there, not one for each entry claimed.
+    ASSERT_EQ(log_.size(), 1u);
+    EXPECT_NE(log_[0].find(L"entry 2"), std::wstring::npos) << text::WideToUtf8(log_[0]);
+}
+
 TEST_F(ExtractArchiveTest, AnEntryGrowingBeyondItsDeclaredSizeIsCutOff) {
     // 16 MiB of zeros deflate to a few kilobytes; the entry claims ten bytes.
     const std::string zeros(16 << 20, '\0');
