@@ -21,9 +21,11 @@ set(_installer_mingw_triplet x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${_installer_mingw_triplet}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_installer_mingw_triplet}-g++-posix)
 set(CMAKE_RC_COMPILER ${_installer_mingw_triplet}-windres)
-# CMake cannot derive the binutils names from the "-posix" compiler names.
-find_program(CMAKE_AR NAMES ${_installer_mingw_triplet}-ar)
-find_program(CMAKE_RANLIB NAMES ${_installer_mingw_triplet}-ranlib)
+# CMake cannot derive the binutils names from the "-posix" compiler names. The gcc-
+# wrappers load the compiler's LTO plugin, so archives of link-time optimised objects
+# get a symbol index.
+find_program(CMAKE_AR NAMES ${_installer_mingw_triplet}-gcc-ar-posix ${_installer_mingw_triplet}-ar)
+find_program(CMAKE_RANLIB NAMES ${_installer_mingw_triplet}-gcc-ranlib-posix ${_installer_mingw_triplet}-ranlib)
 
 # Target environment: the compiler's own sysroot, plus the deps prefix.
 set(CMAKE_FIND_ROOT_PATH /usr/${_installer_mingw_triplet})
