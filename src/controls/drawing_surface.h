@@ -39,9 +39,11 @@ struct ImageRequest {
     bool disabled = false;
 };
 
-class DrawingSurface {
+// What laying out needs of a surface: font and image metrics, resource strings. The
+// layout sees only this half, so it cannot draw.
+class MeasuringSurface {
   public:
-    virtual ~DrawingSurface() = default;
+    virtual ~MeasuringSurface() = default;
 
     // Width, height, ascent and descent of a run in the style's font; an empty run gives
     // the font's metrics. The width includes the current text justification.
@@ -51,6 +53,15 @@ class DrawingSurface {
     // Spreads `extra` pixels over the next runs' `breaks` blanks; (0, 0) clears it.
     virtual void SetTextJustification(int extra, int breaks) = 0;
 
+    // The image's own size (icons: the system icon size); nullopt when it cannot be had.
+    virtual std::optional<Size> ImageSize(const ImageRequest& image) = 0;
+
+    // A string resource (library empty: the application's own module); empty when missing.
+    virtual std::wstring LoadResourceString(int id, std::wstring_view library) = 0;
+};
+
+class DrawingSurface : public MeasuringSurface {
+  public:
     // (x, y) is the run's top-left corner.
     virtual void DrawRun(const MarkupStyle& style, int x, int y, std::wstring_view text) = 0;
     virtual void DrawLine(int x1, int y1, int x2, int y2, Colour colour, int width,
@@ -58,13 +69,7 @@ class DrawingSurface {
     virtual void FillRect(const Rect& rect, Colour colour) = 0;
     virtual void FillBackground(const Rect& rect, int effect, Colour first, Colour middle,
                                 Colour end, int texture1, int texture2) = 0;
-
-    // The image's own size (icons: the system icon size); nullopt when it cannot be had.
-    virtual std::optional<Size> ImageSize(const ImageRequest& image) = 0;
     virtual void DrawImage(const ImageRequest& image, const Rect& place) = 0;
-
-    // A string resource (library empty: the application's own module); empty when missing.
-    virtual std::wstring LoadResourceString(int id, std::wstring_view library) = 0;
 };
 
 }  // namespace controls

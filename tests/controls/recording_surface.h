@@ -1,7 +1,7 @@
 #pragma once
 // A deterministic drawing surface for the renderer's tests: every character advances half
 // the font size, a font of size S is S high with ascent 3S/4, and everything drawn is
-// recorded.
+// recorded, with the order of the calls.
 #include <algorithm>
 #include <cwchar>
 #include <map>
@@ -24,6 +24,7 @@ struct DrawnLine {
     int x1, y1, x2, y2;
     Colour colour;
     int width;
+    PenStyle pen;
 };
 
 struct DrawnImage {
@@ -61,14 +62,20 @@ class RecordingSurface : public DrawingSurface {
         breaks_ = breaks;
     }
     void DrawRun(const MarkupStyle& style, int x, int y, std::wstring_view text) override {
+        calls += L'r';
         runs.push_back({std::wstring(text), x, y, MeasureRun(style, text).width, style});
     }
-    void DrawLine(int x1, int y1, int x2, int y2, Colour colour, int width, PenStyle) override {
-        lines.push_back({x1, y1, x2, y2, colour, width});
+    void DrawLine(int x1, int y1, int x2, int y2, Colour colour, int width, PenStyle pen) override {
+        calls += L'l';
+        lines.push_back({x1, y1, x2, y2, colour, width, pen});
     }
-    void FillRect(const Rect& rect, Colour colour) override { fills.push_back({rect, 0, colour}); }
+    void FillRect(const Rect& rect, Colour colour) override {
+        calls += L'f';
+        fills.push_back({rect, 0, colour});
+    }
     void FillBackground(const Rect& rect, int effect, Colour first, Colour, Colour, int,
                         int) override {
+        calls += L'f';
         fills.push_back({rect, effect, first});
     }
     // Image files are named by their size: "40x20.bmp"; icons are 32 x 32.
@@ -82,6 +89,7 @@ class RecordingSurface : public DrawingSurface {
         return Size{width, height};
     }
     void DrawImage(const ImageRequest& image, const Rect& place) override {
+        calls += L'i';
         images.push_back({image, place});
     }
     std::wstring LoadResourceString(int id, std::wstring_view library) override {
@@ -103,6 +111,8 @@ class RecordingSurface : public DrawingSurface {
     std::vector<DrawnImage> images;
     std::map<std::pair<int, std::wstring>, std::wstring> strings;
     int measures = 0;
+    // One letter per drawing call in order: r run, l line, f fill, i image.
+    std::wstring calls;
 
   private:
     int extra_ = 0;
