@@ -217,20 +217,10 @@ void MarkupLayoutPass::TextRun(std::wstring text) {
         const std::wstring_view remainder = cut.remainder;
         const int pieceWidth = width(piece);
         if (!piece.empty()) {
-            if (!Placing()) {
-                LineInfo& info = RecordedLine();
-                info.align = static_cast<int32_t>(style_.horizontalAlign);
-                info.blanks += CountBlanks(piece);
-                const TextExtent extent = surface_.MeasureRun(style_, piece);
-                info.descent = std::max(info.descent, extent.height - font_.ascent);
-                info.height = std::max(info.height, font_.ascent);
-                Advance(line.x, pieceWidth);
-                const std::wstring_view trimmed = TrimRight(piece);
-                line.trailingBlanks = static_cast<int>(piece.size() - trimmed.size());
-                line.trailingWidth = line.trailingBlanks > 0 ? pieceWidth - width(trimmed) : 0;
-            } else {
+            if (Placing())
                 PlacePiece(piece, pieceWidth);
-            }
+            else
+                RecordPiece(piece, pieceWidth);
         }
         Advance(line.measureX, pieceWidth);
         if (remainder.empty())
@@ -238,11 +228,32 @@ void MarkupLayoutPass::TextRun(std::wstring text) {
         rest = remainder;
         if (piece.empty() && line.measureX == 0)
             continue;  // only blanks were cut off an empty line
-        if (!Placing())
-            RecordedLine().wrapped = 1;
-        EndLine(1);
-        StartLine();
+        WrapLine();
     }
+}
+
+void MarkupLayoutPass::WrapLine() {
+    if (!Placing())
+        RecordedLine().wrapped = 1;
+    EndLine(1);
+    StartLine();
+}
+
+void MarkupLayoutPass::RecordPiece(std::wstring_view piece, int pieceWidth) {
+    LineState& line = *line_;
+    LineInfo& info = RecordedLine();
+    info.align = static_cast<int32_t>(style_.horizontalAlign);
+    info.blanks += CountBlanks(piece);
+    const TextExtent extent = surface_.MeasureRun(style_, piece);
+    info.descent = std::max(info.descent, extent.height - font_.ascent);
+    info.height = std::max(info.height, font_.ascent);
+    Advance(line.x, pieceWidth);
+    const std::wstring_view trimmed = TrimRight(piece);
+    line.trailingBlanks = static_cast<int>(piece.size() - trimmed.size());
+    line.trailingWidth = 0;
+    if (line.trailingBlanks > 0)
+        line.trailingWidth =
+            pieceWidth - (trimmed.empty() ? 0 : surface_.MeasureRun(style_, trimmed).width);
 }
 
 void MarkupLayoutPass::PlacePiece(std::wstring_view piece, int measuredWidth) {
@@ -428,12 +439,8 @@ void MarkupLayoutPass::HandleImage(const MarkupToken& token) {
         width += kShadowOffset;
         height += kShadowOffset;
     }
-    if (line.wrapWidth > 0 && width > line.wrapWidth - line.measureX) {
-        if (!Placing())
-            RecordedLine().wrapped = 1;
-        EndLine(1);
-        StartLine();
-    }
+    if (line.wrapWidth > 0 && width > line.wrapWidth - line.measureX)
+        WrapLine();
     if (!Placing()) {
         LineInfo& info = RecordedLine();
         info.height = std::max(info.height, height);

@@ -54,7 +54,10 @@ class MarkupLayoutPass {
     void HandleRule(const MarkupToken& token);
     void HandleImage(const MarkupToken& token);
     void TextRun(std::wstring text);
+    void RecordPiece(std::wstring_view piece, int pieceWidth);
     void PlacePiece(std::wstring_view piece, int measuredWidth);
+    // Ends the line because the next item does not fit, and starts the next.
+    void WrapLine();
     void StartLine();
     void EndLine(int count);
     void ApplyRule(MarkupStyle& style, std::wstring_view selector) const;
