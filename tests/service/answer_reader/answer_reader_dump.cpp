@@ -57,32 +57,36 @@ std::string WrappedDocument(std::string body) {
     return "{\"Array\":" + body + "}";
 }
 
-std::string ReaderText(const std::string& document) {
-    std::string out;
+// "NAME: ok", "NAME: failed" and the messages, or the exception, then the styled text of
+// what the reader built.
+template <typename Parse>
+std::string ParsedText(const char* name, Parse parse) {
+    std::string out = name;
     Json::Value root;
     try {
-        Json::Reader reader;
-        const bool ok = reader.parse(document, root);
-        out += ok ? "reader: ok\n" : "reader: failed\n" + reader.getFormattedErrorMessages();
+        std::string errors;
+        const bool ok = parse(root, errors);
+        out += ok ? ": ok\n" : ": failed\n" + errors;
     } catch (const std::exception& error) {
-        out += std::string("reader: exception ") + error.what() + "\n";
+        out += std::string(": exception ") + error.what() + "\n";
     }
     return out + root.toStyledString();
 }
 
+std::string ReaderText(const std::string& document) {
+    return ParsedText("reader", [&](Json::Value& root, std::string& errors) {
+        Json::Reader reader;
+        const bool ok = reader.parse(document, root);
+        errors = reader.getFormattedErrorMessages();
+        return ok;
+    });
+}
+
 std::string CharReaderText(const std::string& document) {
-    std::string out;
-    Json::Value root;
-    try {
+    return ParsedText("char reader", [&](Json::Value& root, std::string& errors) {
         const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-        std::string errors;
-        const bool ok =
-            reader->parse(document.data(), document.data() + document.size(), &root, &errors);
-        out += ok ? "char reader: ok\n" : "char reader: failed\n" + errors;
-    } catch (const std::exception& error) {
-        out += std::string("char reader: exception ") + error.what() + "\n";
-    }
-    return out + root.toStyledString();
+        return reader->parse(document.data(), document.data() + document.size(), &root, &errors);
+    });
 }
 
 std::string TableText(const std::string& document) {
