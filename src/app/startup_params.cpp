@@ -111,20 +111,20 @@ void ApplyStartupParams(CInstallContext& context, const StartupSources& sources)
     const Source order[] = {{commandWords, L"command line"},
                             {tagWords, L"tag"},
                             {descriptionWords, L"version resource"}};
-    std::wstring line = L"Startup";
+    std::wstring line;
     for (const wchar_t* key : {L"comname", L"appid", L"--ver"}) {
-        const wchar_t* from = L"default";
+        const wchar_t* from = nullptr;
         std::wstring value;
         for (const Source& source : order)
             if (FindWord(source.words, key, value)) {
                 from = source.name;
                 break;
             }
-        // --ver has no default: it is asked for only when somebody names one.
-        if (from != std::wstring_view(L"default") || std::wstring_view(key) == L"--ver")
+        // --ver has no default: an empty one asks for none.
+        if (from != nullptr || std::wstring_view(key) == L"--ver")
             context.SetParam(key, value);
-        line += std::wstring(line == L"Startup" ? L"\t" : L"; ") + key + L"=" +
-                context.GetParam(key) + L" (" + from + L")";
+        line += std::wstring(line.empty() ? L"Startup\t" : L"; ") + key + L"=" +
+                context.GetParam(key) + L" (" + (from != nullptr ? from : L"default") + L")";
     }
     context.LogText(line);
 }

@@ -14,7 +14,10 @@ namespace platform {
 
 bool ReadSignatureTag(const std::wstring& path, std::string& tag) {
     std::ifstream in(text::WideToSystem(path), std::ios::binary);
-    if (!in)
+    // Only a Windows program can carry a signature: the Linux installer's own file is not
+    // read any further.
+    char magic[2] = {};
+    if (!in.read(magic, 2) || magic[0] != 'M' || magic[1] != 'Z' || !in.seekg(0))
         return false;
     const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     pe::CertificateTable table;
