@@ -35,13 +35,14 @@ std::string Tag(const std::wstring& path) {
 // The file offset of the first section's bytes: the program's code.
 size_t CodeOffset(const std::string& exe) {
     auto read32 = [&exe](size_t at) {
-        return static_cast<size_t>(static_cast<unsigned char>(exe[at])) |
-               static_cast<size_t>(static_cast<unsigned char>(exe[at + 1])) << 8 |
-               static_cast<size_t>(static_cast<unsigned char>(exe[at + 2])) << 16;
+        size_t value = 0;
+        for (size_t i = 0; i < 4; ++i)
+            value |= static_cast<size_t>(static_cast<unsigned char>(exe[at + i])) << (8 * i);
+        return value;
     };
     const size_t header = read32(0x3c);
     const size_t optionalSize = read32(header + 20) & 0xffff;
-    return read32(header + 24 + optionalSize + 20);
+    return read32(header + 24 + optionalSize + 20);  // PointerToRawData
 }
 
 class InstallerTagTest : public ::testing::Test {
