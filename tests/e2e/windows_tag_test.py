@@ -162,6 +162,26 @@ class WindowsTagTest(win.DemoInstallChecks, unittest.TestCase):
                 self.assertIn(line, messages)
                 self.assertIn(FROM_DESCRIPTION, messages)
 
+    def test_without_a_command_line_it_asks_for_the_application_of_its_tag(self):
+        # As a user starts it: no words at all, so the wizard and the built-in servers. The
+        # first request names the tag's company and application, not the description's.
+        exe = self.tag(self.signed, "no-words.exe", "comname=Tagco;appid=tapp")
+        with tempfile.TemporaryFile() as out:
+            process = subprocess.Popen([win.WINE_RUN, exe], env=win.wine_environment(),
+                                       stdout=out, stderr=out)
+            try:
+                asked = e2e.wait_for_log(self.log_path,
+                                         r"HttpGet\t\t\S*\?comname=Tagco&appid=tapp&action=", 180,
+                                         process)
+            finally:
+                env = win.wine_environment()
+                env["WINEPREFIX"] = env["INSTALLER_WINEPREFIX"]
+                subprocess.run(["wineserver", "-k"], env=env, timeout=60)
+                process.wait(timeout=60)
+        messages = e2e.log_messages(e2e.read_log(self.log_path)[0])
+        self.assertTrue(asked, messages)
+        self.assertIn("Startup\tcomname=Tagco (tag); appid=tapp (tag); --ver= (default)", messages)
+
     def test_unsigned_and_untagged_files_take_their_version_resource(self):
         for exe in (win.INSTALLER, self.signed):
             with self.subTest(exe=exe):
