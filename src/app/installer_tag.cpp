@@ -2,6 +2,15 @@
 
 #include "platform/text_codec.h"
 
+namespace {
+
+bool IsNameCharacter(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
+           c == L'.' || c == L'_' || c == L'-';
+}
+
+}  // namespace
+
 std::vector<StartupWord> SplitStartupWords(const std::wstring& text) {
     std::vector<StartupWord> words;
     size_t start = 0;
@@ -42,6 +51,15 @@ bool ParseInstallerTag(const std::string& tag, std::vector<StartupWord>& words,
             problem = L"names the key \"" + key + L"\"";
             return false;
         }
+        // The values go into service queries, directory names and the log: only the
+        // characters a catalog's names are made of, so that none can reach a line break
+        // or a path separator.
+        for (const wchar_t c : value)
+            if (!IsNameCharacter(c)) {
+                problem =
+                    L"the value of " + key + L" holds a character other than A-Z a-z 0-9 . _ -";
+                return false;
+            }
     }
     words.swap(found);
     return true;

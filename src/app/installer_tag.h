@@ -12,8 +12,9 @@ using StartupWord = std::pair<std::wstring, std::wstring>;
 inline constexpr size_t kMaxInstallerTagBytes = 1024;
 
 // The key=value words of `tag` (split as the command line is). False with `problem` set
-// when the tag is longer than kMaxInstallerTagBytes, is not UTF-8 or names a key other
-// than comname, appid and --ver; then none of its words counts.
+// when the tag is longer than kMaxInstallerTagBytes, is not UTF-8, names a key other
+// than comname, appid and --ver, or has a value with a character other than
+// A-Z a-z 0-9 . _ -; then none of its words counts.
 bool ParseInstallerTag(const std::string& tag, std::vector<StartupWord>& words,
                        std::wstring& problem);
 

@@ -151,6 +151,8 @@ class WindowsTagTest(win.DemoInstallChecks, unittest.TestCase):
             (b"comname=Evil;appid=qz;server=evil.example", 'Tag\tignored, names the key "server"'),
             (b"appid=" + b"x" * 1019, "Tag\tignored, longer than 1024 bytes (1025)"),
             (b"comname=Evil;appid=\xff", "Tag\tignored, not UTF-8"),
+            (b"comname=Vornel;appid=qz\r\n2026-01-01 00:00:00\tforged",
+             "Tag\tignored, the value of appid holds a character other than A-Z a-z 0-9 . _ -"),
         ]
         for tag, line in cases:
             with self.subTest(line=line):
