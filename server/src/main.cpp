@@ -3,13 +3,17 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "catalog.h"
 #include "event_log.h"
+#include "installer_downloads.h"
+#include "installer_tagger.h"
 #include "postgres_event_store.h"
 #include "postgres_events.h"
 #include "report_command.h"
@@ -20,6 +24,7 @@ namespace {
 const char kUsage[] =
     "usage: install-service --catalog FILE [options]\n"
     "       install-service report [options]   (the install funnel; report --help)\n"
+    "       install-service tag --in SIGNED.exe --out TAGGED.exe --tag TEXT   (tag --help)\n"
     "  --catalog FILE        catalog of companies and applications (JSON)\n"
     "  --files DIR           files directory: package sizes, and what the mirror serves\n"
     "  --listen ADDRESS      address to listen on (default 127.0.0.1)\n"
@@ -46,6 +51,8 @@ const char kUsage[] =
     "  --signing-key FILE    sign answers to requests that carry a nonce with this\n"
     "                        P-256 private key (PEM; see scripts/make-signing-key)\n"
     "  --signing-key-id ID   the key identifier to send (default: the key's own)\n"
+    "  --installer FILE      serve /installer/COMNAME/APPID/NAME.exe: this signed\n"
+    "                        installer.exe tagged for each catalog application\n"
     "  --quiet               log refused requests only\n"
     "  --check               check the catalog and exit\n";
 
@@ -69,6 +76,8 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "report")
         return service::RunReport(std::vector<std::string>(argv + 2, argv + argc), std::cout,
                                   std::cerr);
+    if (argc > 1 && std::string(argv[1]) == "tag")
+        return service::RunTagCommand(argc - 2, argv + 2);
     service::HostOptions options;
     std::string catalogPath;
     std::string eventsPath = "install-events.jsonl";
@@ -79,6 +88,7 @@ int main(int argc, char** argv) {
     bool checkOnly = false;
     std::string signingKeyPath;
     std::string signingKeyId;
+    std::string installerPath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -130,6 +140,8 @@ int main(int argc, char** argv) {
             signingKeyPath = argv[++i];
         } else if (hasValue && arg == "--signing-key-id") {
             signingKeyId = argv[++i];
+        } else if (hasValue && arg == "--installer") {
+            installerPath = argv[++i];
         } else if (hasValue && arg == "--threads") {
             options.threads = std::atoi(argv[++i]);
         } else {
@@ -178,6 +190,18 @@ int main(int argc, char** argv) {
     if (!catalog.LoadFile(catalogPath, options.filesDir, error)) {
         std::cerr << "install-service: " << error << "\n";
         return 1;
+    }
+    std::unique_ptr<service::InstallerDownloads> installers;
+    if (!installerPath.empty()) {
+        std::ifstream in(installerPath, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        installers = std::make_unique<service::InstallerDownloads>(catalog, std::move(bytes));
+        if (!in || !installers->Check(error)) {
+            std::cerr << "install-service: --installer " << installerPath << ": "
+                      << (in ? error : "cannot read it") << "\n";
+            return 1;
+        }
+        options.installers = installers.get();
     }
     if (checkOnly) {
         for (const auto& [comname, company] : catalog.Companies())

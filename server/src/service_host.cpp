@@ -206,12 +206,46 @@ void ServiceHost::Start() {
             LogLine("service " + request.remote_addr + " GET " + RequestTarget(request) + " -> " +
                     Printable(reply.note, 200));
     };
+    auto installerHandler = [this, quiet](const httplib::Request& request,
+                                          httplib::Response& response) {
+        const std::string comname = request.matches[1];
+        const std::string appid = request.matches[2];
+        const std::string file = request.matches[3];
+        TaggedInstaller installer;
+        // The name becomes the file's name on the user's disk, and the installer takes the
+        // application's name from it.
+        if (!IsNameToken(file.substr(0, file.size() - 4)) ||
+            !options_.installers->Find(comname, appid, installer)) {
+            response.status = 404;
+            response.set_content("no such installer\n", "text/plain; charset=utf-8");
+        } else {
+            response.set_header("ETag", installer.etag);
+            if (request.get_header_value("If-None-Match") == installer.etag) {
+                response.status = 304;
+            } else {
+                response.set_header("Content-Disposition", "attachment; filename=\"" + file + "\"");
+                // The cached bytes are shared, not copied per download.
+                auto bytes = installer.bytes;
+                response.set_content_provider(
+                    bytes->size(), "application/octet-stream",
+                    [bytes](size_t offset, size_t length, httplib::DataSink& sink) {
+                        return sink.write(bytes->data() + offset, length);
+                    });
+            }
+        }
+        handlerLogged = true;
+        if (!quiet || response.status >= 400)
+            LogLine("service " + request.remote_addr + " GET " + RequestTarget(request) + " -> " +
+                    std::to_string(response.status));
+    };
     const auto serve = [&](httplib::Server* server, std::thread& thread) {
         if (server == nullptr)
             return;
         InstallCommonHandlers(*server, "service", quiet);
         // The installer asks "/inst/?..."; "/inst" alone is taken as the same.
         server->Get("/inst/?", handler);
+        if (options_.installers != nullptr)
+            server->Get(R"(/installer/([^/]+)/([^/]+)/([^/]+\.exe))", installerHandler);
         // For load balancers and monitoring: the instance is up and answering.
         server->Get("/health", [](const httplib::Request&, httplib::Response& response) {
             handlerLogged = true;

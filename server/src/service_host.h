@@ -9,6 +9,7 @@
 #include "answer_signer.h"
 #include "catalog.h"
 #include "event_sink.h"
+#include "installer_downloads.h"
 
 namespace httplib {
 class Server;
@@ -36,6 +37,9 @@ struct HostOptions {
     // Requests from this address (a reverse proxy) name their client in X-Real-IP; the
     // events record that client instead of the proxy. Empty: no proxy is trusted.
     std::string trustedProxy;
+    // Answers "/installer/<comname>/<appid>/<name>.exe" with the installer tagged for that
+    // application; none: no installers are served.
+    InstallerDownloads* installers = nullptr;
     int threads = 32;
     bool quiet = false;  // log refused requests only
 };

@@ -70,10 +70,11 @@ void StartProxyChoice(CInstallContext& context) {
 }  // namespace
 
 bool CInstallApp::InitInstance(const std::wstring& commandTail) {
+    // The log is emptied first: reading the parameters and finding the proxies log lines.
+    install_log::Truncate(context_.logPath);
     ReadStartupParams(context_, commandTail);
     ApplyServerOverride(context_);
     StartProxyChoice(context_);
-    install_log::Truncate(context_.logPath);
     LoadAnswerKeys(context_);
     platform::NetworkStartup();
     if (frontEnd_.RunInitialization(context_)) {

@@ -53,7 +53,9 @@ TEST(InstallApp, SuccessfulInitializationRunsTheWizard) {
     RecordingFrontEnd frontEnd(true);
     EXPECT_FALSE(CInstallApp(context, frontEnd).InitInstance(L"appid=demo"));
     EXPECT_EQ(frontEnd.events, (std::vector<std::wstring>{L"init demo", L"wizard"}));
-    EXPECT_EQ(LogWithoutStamps(log), L"DoModal-CInstallApp|DoModal-1|DoModal-2|");
+    EXPECT_EQ(LogWithoutStamps(log),
+              L"Startup\tcomname=Vornel (version resource); appid=demo (command line); "
+              L"--ver= (default)|DoModal-CInstallApp|DoModal-1|DoModal-2|");
 }
 
 TEST(InstallApp, FailedInitializationCancels) {
@@ -64,7 +66,9 @@ TEST(InstallApp, FailedInitializationCancels) {
     EXPECT_FALSE(CInstallApp(context, frontEnd).InitInstance(L""));
     EXPECT_EQ(frontEnd.events,
               (std::vector<std::wstring>{L"init qz", L"message \u53d6\u6d88\u5b89\u88c5"}));
-    EXPECT_EQ(LogWithoutStamps(log), L"\u53d6\u6d88\u5b89\u88c5-CInstallApp|");
+    EXPECT_EQ(LogWithoutStamps(log),
+              L"Startup\tcomname=Vornel (version resource); appid=qz (version resource); "
+              L"--ver= (default)|\u53d6\u6d88\u5b89\u88c5-CInstallApp|");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include "app/install_context.h"
 #include "app/version_updater.h"
+#include "platform/file.h"
+#include "platform/text_codec.h"
 #include "support/temp_dir.h"
 #include "version_block_builder.h"
 
@@ -88,10 +90,86 @@ TEST_F(StartupParamsTest, EmptyCommandLineReadsTheInstallersOwnDescription) {
     EXPECT_EQ(context.GetParam(L"appid"), L"qz");
 }
 
-TEST_F(StartupParamsTest, CommandLineWinsOverTheDescription) {
-    ReadStartupParams(context, L"--ver=2.1");
+TEST_F(StartupParamsTest, CommandLineWordsComeWithTheDescriptionOfTheInstallerItself) {
+    // The test program has no signature: no tag, and the description gives what the
+    // command line leaves out.
+    ReadStartupParams(context, L"--ver=2.1;ui=console");
     EXPECT_EQ(context.GetParam(L"comname"), L"Vornel");
+    EXPECT_EQ(context.GetParam(L"appid"), L"qz");
     EXPECT_EQ(context.GetParam(L"--ver"), L"2.1");
+    EXPECT_EQ(context.GetParam(L"ui"), L"console");
+}
+
+// Each key from the first source that gives it: command line, tag, version resource,
+// built-in default.
+TEST_F(StartupParamsTest, KeyByKeyFromTheFirstSourceThatGivesIt) {
+    struct Case {
+        std::wstring tail;
+        std::optional<std::string> tag;
+        std::u16string description;  // empty: no FileDescription
+        std::wstring startupLine;
+        std::wstring tagLine;  // empty: none
+    };
+    const std::string tag = "comname=Tagged;appid=tg;--ver=2.0";
+    const Case cases[] = {
+        {L"", std::nullopt, u"", L"comname=Vornel (default); appid=qz (default); --ver= (default)",
+         L""},
+        {L"", std::nullopt, u"comname=Desc;appid=ds",
+         L"comname=Desc (version resource); appid=ds (version resource); --ver= (default)", L""},
+        // Any word on the command line used to hide the description.
+        {L"ui=console", std::nullopt, u"comname=Desc;appid=ds",
+         L"comname=Desc (version resource); appid=ds (version resource); --ver= (default)", L""},
+        {L"ui=console", tag, u"comname=Desc;appid=ds",
+         L"comname=Tagged (tag); appid=tg (tag); --ver=2.0 (tag)",
+         L"Tag\tcomname=Tagged;appid=tg;--ver=2.0"},
+        {L"appid=cl", tag, u"comname=Desc;appid=ds",
+         L"comname=Tagged (tag); appid=cl (command line); --ver=2.0 (tag)",
+         L"Tag\tcomname=Tagged;appid=tg;--ver=2.0"},
+        {L"comname=Cl;appid=cl;--ver=3", tag, u"comname=Desc;appid=ds",
+         L"comname=Cl (command line); appid=cl (command line); --ver=3 (command line)",
+         L"Tag\tcomname=Tagged;appid=tg;--ver=2.0"},
+        {L"--ver=", tag, u"", L"comname=Tagged (tag); appid=tg (tag); --ver= (command line)",
+         L"Tag\tcomname=Tagged;appid=tg;--ver=2.0"},
+        {L"", std::string("appid=tg"), u"comname=Desc;appid=ds",
+         L"comname=Desc (version resource); appid=tg (tag); --ver= (default)", L"Tag\tappid=tg"},
+        {L"comname=Cl", std::nullopt, u"",
+         L"comname=Cl (command line); appid=qz (default); --ver= (default)", L""},
+        {L"", std::string("comname=Evil;server=evil.example"), u"comname=Desc;appid=ds",
+         L"comname=Desc (version resource); appid=ds (version resource); --ver= (default)",
+         L"Tag\tignored, names the key \"server\""},
+        {L"", std::string("appid=\xff"), u"",
+         L"comname=Vornel (default); appid=qz (default); --ver= (default)",
+         L"Tag\tignored, not UTF-8"},
+    };
+    for (const auto& c : cases) {
+        const std::wstring log = temp / L"startup.log";
+        platform::WriteWholeFile(log, "");
+        CInstallContext fresh({}, log);
+        CVersionUpdater info;
+        StartupSources sources;
+        sources.commandTail = c.tail;
+        sources.tag = c.tag;
+        if (!c.description.empty()) {
+            ASSERT_TRUE(info.LoadBlock(VersionBlockBuilder::Build(
+                {{u"080404b0", {{u"FileDescription", c.description}}}})));
+            sources.versionInfo = &info;
+        }
+        ApplyStartupParams(fresh, sources);
+        std::string bytes;
+        ASSERT_TRUE(platform::ReadWholeFile(log, bytes));
+        const std::wstring text = text::Utf8ToWide(bytes);
+        EXPECT_NE(text.find(L"\tStartup\t" + c.startupLine + L"\r\n"), std::wstring::npos)
+            << c.tail << "\n"
+            << text;
+        EXPECT_EQ(text.find(L"\tTag\t") != std::wstring::npos, !c.tagLine.empty()) << text;
+        if (!c.tagLine.empty()) {
+            EXPECT_NE(text.find(L"\t" + c.tagLine + L"\r\n"), std::wstring::npos) << text;
+        }
+        // The other words of the command line are kept.
+        if (c.tail == L"ui=console") {
+            EXPECT_EQ(fresh.GetParam(L"ui"), L"console");
+        }
+    }
 }
 
 }  // namespace

@@ -147,10 +147,15 @@ class DemoInstallChecks:
         """Called once the prefix exists, before the first test."""
 
     @classmethod
+    def service_args(cls):
+        """More arguments of the install service."""
+        return ()
+
+    @classmethod
     def setUpClass(cls):
         cls.scratch = tempfile.mkdtemp(prefix="windows-", dir=WORK)
         cls.servers = e2e.DemoServers(os.path.join(cls.scratch, "state"), SERVICE, windows=True,
-                                      data_kib=cls.DATA_KIB)
+                                      data_kib=cls.DATA_KIB, service_args=cls.service_args())
         cls.servers.__enter__()
         try:
             # The prefix's temporary directory holds Install.log; the prefix is made on first use.
