@@ -29,13 +29,6 @@ def read(path):
         return f.read()
 
 
-def done_blocks(record_path):
-    """Per block, whether the record lists it as in the partial file."""
-    text = read(record_path).decode("utf-8")
-    count, bits = re.search(r"^blocks (\d+) ([0-9a-f]*)$", text, re.M).groups()
-    return [bit == "1" for bit in "".join(format(int(d, 16), "04b") for d in bits)[:int(count)]]
-
-
 class ResumeTest(unittest.TestCase):
 
     def setUp(self):
@@ -46,14 +39,6 @@ class ResumeTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.scratch, True)
         self.addCleanup(self.servers.__exit__, None, None, None)
         self.run_ = LinuxRun(os.path.join(self.scratch, "run"))
-
-    def mirror_requests(self):
-        """Block requests for the data package in the mirrors' logs so far: HTTP GETs and
-        FTP transfers."""
-        http = read(os.path.join(self.servers.state, "http.log"))
-        ftp = read(os.path.join(self.servers.state, "ftp.log"))
-        return (len(re.findall(rb"GET /qz/qz-data\.zip", http)) +
-                len(re.findall(rb"RETR \S*/qz/qz-data\.zip", ftp)))
 
     def test_a_killed_run_is_continued_by_the_next(self):
         size = os.path.getsize(self.servers.package_path("qz-data.zip"))
@@ -79,17 +64,17 @@ class ResumeTest(unittest.TestCase):
         partial = os.path.join(self.run_.download_dir, "qz-data.zip.part")
         record = os.path.join(self.run_.download_dir, "qz-data.zip.resume")
         self.assertEqual(os.path.getsize(partial), size)
-        done = done_blocks(record)
+        done = e2e.resume_record_blocks(record)
         missing = done.count(False)
         self.assertGreater(missing, 0)
         # A block logged just before the kill may not be in the record yet.
         self.assertLess(missing, blocks)
 
-        before = self.mirror_requests()
+        before = e2e.block_requests(self.servers, "qz-data.zip")
         code, out, err = finish(self.run_.start(self.servers.service, words), RUN_TIMEOUT)
         log, _ = e2e.read_log(self.run_.log_path)  # each run starts the log afresh
         self.assertEqual(code, 0, out + err + log)
-        self.assertEqual(self.mirror_requests() - before, missing, log)
+        self.assertEqual(e2e.block_requests(self.servers, "qz-data.zip") - before, missing, log)
         self.assertEqual(read(os.path.join(self.run_.download_dir, "qz-data.zip")),
                          read(self.servers.package_path("qz-data.zip")))
         self.assertFalse(os.path.exists(partial))
