@@ -28,15 +28,19 @@ bool PartialDownload::Open(const std::wstring& target, const ResumeRecord& wante
             return true;
         file_.Close();
         Remove(target);
-    } else if (platform::PathExists(partPath_)) {
-        recordPath_.clear();
-        record_ = wanted;
-        record_.done.assign(static_cast<size_t>((wanted.size + blockSize - 1) / blockSize), false);
-        return platform::CreateUniqueFile(target, L".part", file_, partPath_) &&
-               file_.Truncate(wanted.size);
     }
     record_ = wanted;
     record_.done.assign(static_cast<size_t>((wanted.size + blockSize - 1) / blockSize), false);
+    if (platform::PathExists(partPath_)) {
+        // Someone else's file: only a file of this run's own may be removed later.
+        recordPath_.clear();
+        partPath_.clear();
+        std::wstring own;
+        if (!platform::CreateUniqueFile(target, L".part", file_, own))
+            return false;
+        partPath_ = own;
+        return file_.Truncate(wanted.size);
+    }
     // The record before the file, so that a partial file without one is never ours.
     return SaveRecord(record_) && file_.Open(partPath_, platform::File::Mode::Write) &&
            file_.Truncate(wanted.size);
@@ -117,7 +121,7 @@ bool PartialDownload::Commit(const std::wstring& target) {
 
 void PartialDownload::Discard() {
     file_.Close();
-    if (!recordPath_.empty())
-        platform::RemoveFile(recordPath_);
-    platform::RemoveFile(partPath_);
+    for (const std::wstring* path : {&recordPath_, &partPath_})
+        if (!path->empty())
+            platform::RemoveFile(*path);
 }

@@ -14,6 +14,7 @@
 #include "download/resume_record.h"
 #include "download_fixture.h"
 #include "file_mirror_server.h"
+#include "platform/directory.h"
 #ifndef _WIN32
 #include "support/ftp_test_server.h"
 #endif
@@ -236,6 +237,27 @@ TEST_F(ResumeDownloadTest, ABlockOfTheWrongFileIsNeverKeptForTheNextRun) {
     EXPECT_FALSE(MakeTask(mirror, DigestOf(content + "x", scratch)).Run());
     EXPECT_FALSE(platform::PathExists(PartialDownload::PartPath(Target())));
     EXPECT_FALSE(platform::PathExists(PartialDownload::RecordPath(Target())));
+}
+
+TEST_F(ResumeDownloadTest, SomeoneElsesFileUnderThePartialNameIsNeverTouched) {
+    // No record of ours beside it: the run uses a file of its own, which cannot be continued
+    // and so does not outlive a run that ends early.
+    const std::wstring theirs = PartialDownload::PartPath(Target());
+    ASSERT_TRUE(platform::WriteWholeFile(theirs, "not a download"));
+    FileMirrorServer mirror;
+    mirror.AddFile("pkg.bin", MakeContent(kBlocks * kBlock, 46));
+    CDownloadTask task = MakeTask(mirror, "");
+    task.limits.maxBlockFailures = 1;
+    mirror.RefuseGetsAfter(CDownloadTask::kThreadCount);
+    EXPECT_FALSE(task.Run());
+
+    std::string kept;
+    EXPECT_TRUE(platform::ReadWholeFile(theirs, kept));
+    EXPECT_EQ(kept, "not a download");
+    EXPECT_FALSE(platform::PathExists(PartialDownload::RecordPath(Target())));
+    std::vector<platform::DirectoryEntry> parts;
+    platform::ListDirectory(dir_.path(), L"*.part", parts);
+    EXPECT_EQ(parts.size(), 1u);
 }
 
 TEST_F(ResumeDownloadTest, TheSizeProbeReadsEachMirrorsValidator) {
