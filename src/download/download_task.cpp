@@ -159,7 +159,7 @@ bool CDownloadTask::Run() {
         return false;
     }
 
-    ResetBlocks(run.partial.record().done);
+    ResetBlocks(run.partial.record());
     if (resumedBytes > 0 && onResumed)
         onResumed(resumedBytes);
     run.lastProgressMs = NowMilliseconds();
@@ -224,7 +224,7 @@ bool CDownloadTask::Run() {
     return false;
 }
 
-void CDownloadTask::ResetBlocks(const std::vector<bool>& done) {
+void CDownloadTask::ResetBlocks(const ResumeRecord& resumed) {
     std::lock_guard<std::mutex> guard(BlockLock());
     pending.clear();
     deliveredBytes.assign(mirrors.size(), 0);
@@ -232,13 +232,10 @@ void CDownloadTask::ResetBlocks(const std::vector<bool>& done) {
     nextBlock = 0;
     dealtBlocks = 0;
     blockCount = size / kBlockSize + (size % kBlockSize != 0 ? 1 : 0);
-    resumedBlocks = done;
+    resumedBlocks = resumed.done;
     resumedBlocks.resize(static_cast<size_t>(blockCount), false);
     completedBlocks = std::count(resumedBlocks.begin(), resumedBlocks.end(), true);
-    resumedBytes = 0;
-    for (int64_t i = 0; i < blockCount; ++i)
-        if (resumedBlocks[static_cast<size_t>(i)])
-            resumedBytes += std::min(kBlockSize, size - i * kBlockSize);
+    resumedBytes = resumed.DoneBytes(kBlockSize);
 }
 
 bool CDownloadTask::TakeBlock(DownloadBlock& block, bool& allDone) {

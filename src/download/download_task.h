@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "download/mirror_pace.h"
+#include "download/resume_record.h"
 
 struct DownloadBlock {
     size_t mirror = 0;  // index of the mirror the block is (next) fetched from
@@ -61,7 +62,8 @@ class CDownloadTask {
     struct RunState;
 
     // Blocks are made as they are needed, so that memory does not grow with the file.
-    void ResetBlocks(const std::vector<bool>& done);
+    // Blocks already in the partial file (`resumed`) are never fetched again.
+    void ResetBlocks(const ResumeRecord& resumed);
     // The next block to fetch: a failed one first, then a new one. False when none is
     // left to hand out (either all are done or the rest are in flight).
     bool TakeBlock(DownloadBlock& block, bool& allDone);
