@@ -12,8 +12,11 @@ std::wstring TemporaryPath(const std::wstring& recordPath) {
 
 void PartialDownload::Remove(const std::wstring& target) {
     const std::wstring record = RecordPath(target);
-    // The record first: a partial file without one is never taken for ours again.
-    for (const std::wstring& path : {record, TemporaryPath(record), PartPath(target)})
+    // A partial file without a record is someone else's. The file goes first: a record left
+    // alone by a crash is discarded by the next run.
+    if (!platform::PathExists(record))
+        return;
+    for (const std::wstring& path : {PartPath(target), TemporaryPath(record), record})
         if (platform::PathExists(path))
             platform::RemoveFile(path);
 }

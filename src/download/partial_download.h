@@ -14,7 +14,7 @@ class PartialDownload {
   public:
     static std::wstring PartPath(const std::wstring& target) { return target + L".part"; }
     static std::wstring RecordPath(const std::wstring& target) { return target + L".resume"; }
-    // Removes the partial file and the record of `target`, if there are any.
+    // Removes the partial file and the record of `target`, if there is a record.
     static void Remove(const std::wstring& target);
 
     // Opens the partial file for `wanted` (its done bits are ignored): the saved one when its
