@@ -90,7 +90,7 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
 
     # A data package that takes a few seconds at the download's speed cap, so that page 3
     # can be seen while it downloads.
-    DATA_KIB = 16384
+    DATA_KIB = 32768
 
     @classmethod
     def setUpClass(cls):
@@ -391,10 +391,11 @@ class WindowsWizardTest(win.DemoInstallChecks, unittest.TestCase):
         page = d.wait_page(sheet, PAGE % 3)
         d.press(sheet, "next")
 
-        def data_part_way():
+        # As soon as the data package is under way: it goes on while the question is open.
+        def data_started():
             rows = [r for r in d.list_rows(page, 1014) if r[0] == "qz-data.zip"]
-            return rows and 0 < float(rows[0][2] or 0) < 50
-        poll(data_part_way, "the data package part-way downloaded",
+            return rows and 0 < float(rows[0][2] or 0) < 100
+        poll(data_started, "the data package part-way downloaded",
              show=lambda: d.list_rows(page, 1014))
         d.press(sheet, "cancel")
         self.answer_message_box(CONFIRM_CANCEL, IDYES)
