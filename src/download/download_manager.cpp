@@ -45,7 +45,8 @@ void CDownloadManager::LogText(std::wstring_view message) const {
 }
 
 bool CDownloadManager::AddMirror(CDownloadTask& task, const std::string& url, bool isFtp) {
-    const int64_t size = ProbeFileSize(url, isFtp);
+    std::string validator;
+    const int64_t size = ProbeFileSize(url, isFtp, validator);
     if (size <= 0)
         return false;
     if (task.size == 0) {
@@ -63,5 +64,6 @@ bool CDownloadManager::AddMirror(CDownloadTask& task, const std::string& url, bo
         return false;
     }
     task.mirrors.push_back(url);
+    task.validators.push_back(validator);
     return true;
 }

@@ -51,3 +51,6 @@ bool DownloadFile(const std::wstring& url, const std::wstring& localPath);
 
 // The size of the remote file by a header-only request; 0 when unknown or failed.
 int64_t ProbeFileSize(const std::string& url, bool isFtp);
+// The same, with what identifies the remote file's version: "etag ..." or "mtime <seconds>"
+// (Last-Modified, or the FTP modification time); empty when the server gives neither.
+int64_t ProbeFileSize(const std::string& url, bool isFtp, std::string& validator);

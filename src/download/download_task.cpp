@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -18,7 +17,10 @@
 #include "download/curl_share.h"
 #include "download/download_manager.h"
 #include "download/file_digest.h"
+#include "download/header_line.h"
+#include "download/partial_download.h"
 #include "download/proxy_router.h"
+#include "download/resume_record.h"
 #include "download/url_credentials.h"
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -74,25 +76,6 @@ size_t ReceiveBlockData(char* bytes, size_t size, size_t count, void* userData) 
     return n;
 }
 
-std::string TrimmedHeaderValue(std::string_view line, size_t nameLength) {
-    std::string_view value = line.substr(nameLength);
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
-        value.remove_prefix(1);
-    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ' ||
-                              value.back() == '\t'))
-        value.remove_suffix(1);
-    return std::string(value);
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
-    return true;
-}
-
 bool AnswerNamesTheBlock(const BlockReceiver& receiver) {
     if (receiver.status == 206)
         return receiver.contentRange == receiver.expectedRange;
@@ -140,8 +123,7 @@ long BlockTimeoutMs(const DownloadBlock& block) {
 
 struct CDownloadTask::RunState {
     CurlShare connections;
-    platform::File part;
-    std::wstring partPath;
+    PartialDownload partial;
     std::atomic<bool> stop{false};
     std::atomic<int64_t> lastProgressMs{0};
     std::atomic<int> threadsRunning{0};
@@ -160,17 +142,26 @@ bool CDownloadTask::Run() {
     // With a digest, a file already under the target name (one that failed it) stays until
     // a copy proven right replaces it; a later run checks it again before using it.
     const bool keepTarget = !sha256.empty() && platform::PathExists(target);
-    // A name of its own beside the target: a file already there is never touched.
-    if (!platform::CreateUniqueFile(target, L".part", run.part, run.partPath) ||
-        !run.part.Truncate(size)) {
-        run.part.Close();
-        if (!run.partPath.empty())
-            platform::RemoveFile(run.partPath);
-        manager.Log(L"Download\t写文件%s失败", target + L".part");
+    ResumeRecord wanted;
+    wanted.name = name;
+    wanted.size = size;
+    wanted.sha256 = sha256;
+    for (size_t i = 0; i < mirrors.size(); ++i)
+        wanted.validators.emplace_back(MirrorKey(mirrors[i]),
+                                       i < validators.size() ? validators[i] : std::string());
+    std::wstring discarded;
+    const bool opened = run.partial.Open(target, wanted, kBlockSize, discarded);
+    if (!discarded.empty())
+        manager.Log(L"Download\t文件%s的未完成下载不能继续（%s），重新下载", targetPath, discarded);
+    if (!opened) {
+        run.partial.Discard();
+        manager.Log(L"Download\t写文件%s失败", PartialDownload::PartPath(target));
         return false;
     }
 
-    ResetBlocks();
+    ResetBlocks(run.partial.record());
+    if (resumedBytes > 0 && onResumed)
+        onResumed(resumedBytes);
     run.lastProgressMs = NowMilliseconds();
     std::vector<std::thread> threads;
     threads.reserve(kThreadCount);
@@ -203,39 +194,48 @@ bool CDownloadTask::Run() {
         complete = !run.failed && completedBlocks >= blockCount;
         pending.clear();
     }
-    run.part.Close();
+    run.partial.Close();
+    bool wrongContent = false;
     if (complete && !sha256.empty()) {
         std::string actual;
-        if (!FileSha256(run.partPath, actual) || actual != sha256) {
+        if (!FileSha256(run.partial.partPath(), actual) || actual != sha256) {
             complete = false;
+            wrongContent = true;
             run.failureMessage = text::Format(
                 L"Download\t文件%s校验失败，SHA-256应为%s，实为%s", targetPath,
                 text::SystemToWide(sha256),
                 actual.empty() ? std::wstring(L"(无法读取)") : text::SystemToWide(actual));
         }
     }
-    if (complete && !platform::MoveFileOver(run.partPath, target)) {
+    if (complete && !run.partial.Commit(target)) {
         complete = false;
         run.failureMessage = text::Format(L"Download\t写文件%s失败", targetPath);
     }
     if (complete)
         return true;
 
-    // Nothing may stay under the target name that a later run would take as downloaded.
-    platform::RemoveFile(run.partPath);
+    // Nothing may stay under the target name that a later run would take as downloaded. The
+    // blocks of a run that ended early stay for the next one, unless they proved wrong.
+    if (wrongContent || !run.partial.Resumable())
+        run.partial.Discard();
     if (!keepTarget)
         platform::RemoveFile(target);
     manager.LogText(run.failureMessage);
     return false;
 }
 
-void CDownloadTask::ResetBlocks() {
+void CDownloadTask::ResetBlocks(const ResumeRecord& resumed) {
     std::lock_guard<std::mutex> guard(BlockLock());
     pending.clear();
     deliveredBytes.assign(mirrors.size(), 0);
-    completedBlocks = 0;
+    pace.Reset(mirrors.size());
     nextBlock = 0;
+    dealtBlocks = 0;
     blockCount = size / kBlockSize + (size % kBlockSize != 0 ? 1 : 0);
+    resumedBlocks = resumed.done;
+    resumedBlocks.resize(static_cast<size_t>(blockCount), false);
+    completedBlocks = std::count(resumedBlocks.begin(), resumedBlocks.end(), true);
+    resumedBytes = resumed.DoneBytes(kBlockSize);
 }
 
 bool CDownloadTask::TakeBlock(DownloadBlock& block, bool& allDone) {
@@ -246,12 +246,16 @@ bool CDownloadTask::TakeBlock(DownloadBlock& block, bool& allDone) {
     if (!pending.empty()) {
         block = pending.front();
         pending.pop_front();
+        block.mirror = pace.Redeal(block.mirror);
         return true;
     }
+    while (nextBlock < blockCount && resumedBlocks[static_cast<size_t>(nextBlock)])
+        ++nextBlock;
     if (nextBlock >= blockCount)
         return false;
     block = DownloadBlock{};
-    block.mirror = static_cast<size_t>(nextBlock % static_cast<int64_t>(mirrors.size()));
+    block.mirror =
+        pace.Redeal(static_cast<size_t>(dealtBlocks++ % static_cast<int64_t>(mirrors.size())));
     block.start = nextBlock * kBlockSize + 1;
     block.end = nextBlock + 1 < blockCount ? (nextBlock + 1) * kBlockSize : size;
     ++nextBlock;
@@ -263,11 +267,22 @@ void CDownloadTask::BlockLoop(RunState& run) {
         DownloadBlock block;
         bool allDone = false;
         if (TakeBlock(block, allDone)) {
+            const int64_t startedMs = NowMilliseconds();
             if (FetchBlock(block, run)) {
-                std::lock_guard<std::mutex> guard(BlockLock());
-                ++completedBlocks;
-                deliveredBytes[block.mirror] += block.Length();
-                run.lastProgressMs = NowMilliseconds();
+                run.partial.MarkDone((block.start - 1) / kBlockSize);
+                std::vector<size_t> slow;
+                {
+                    std::lock_guard<std::mutex> guard(BlockLock());
+                    ++completedBlocks;
+                    deliveredBytes[block.mirror] += block.Length();
+                    run.lastProgressMs = NowMilliseconds();
+                    slow =
+                        pace.Record(block.mirror, block.Length(), run.lastProgressMs - startedMs);
+                }
+                for (const size_t mirror : slow)
+                    CDownloadManager::Instance().Log(
+                        L"Download\t服务器%s速度过慢，其余块改由其他服务器下载",
+                        MirrorKey(mirrors[mirror]));
             } else if (!run.stop && !Requeue(block)) {
                 Fail(run, text::Format(
                               L"Download\t文件%s下载失败，块(%09I64d-%09I64d)已失败%d次，停止下载",
@@ -386,8 +401,8 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
                     code);
         return false;
     }
-    if (!run.part.WriteAt(block.start - 1, receiver.data.data(), receiver.data.size()))
-        return Fail(run, text::Format(L"Download\t写文件%s失败", run.partPath));
+    if (!run.partial.WriteAt(block.start - 1, receiver.data.data(), receiver.data.size()))
+        return Fail(run, text::Format(L"Download\t写文件%s失败", run.partial.partPath()));
     manager.Log(L"Download\t文件%s，块(%09I64d-%09I64d)下载完成，CURLcode(%d)，HTTPcode(%d)",
                 parts.url, block.start, block.end, 0, code);
     return true;
@@ -397,6 +412,7 @@ int64_t CDownloadTask::GetDoneBytes() {
     int64_t total = 0;
     {
         std::lock_guard<std::mutex> guard(BlockLock());
+        total = resumedBytes;
         for (const int64_t bytes : deliveredBytes)
             total += bytes;
     }

@@ -1,12 +1,16 @@
 #pragma once
 // One package file fetched in 128 KiB blocks by ten threads from every accepted mirror.
-// Finished blocks go to their place in a temporary file beside the target, which
+// Finished blocks go to their place in the package's partial file beside the target, which
 // becomes the target in one step when every block is in; memory use does not grow with
-// the file.
+// the file. A run that ends early leaves the partial file and its record for the next run.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "download/mirror_pace.h"
+#include "download/resume_record.h"
 
 struct DownloadBlock {
     size_t mirror = 0;  // index of the mirror the block is (next) fetched from
@@ -49,13 +53,17 @@ class CDownloadTask {
     // has another digest fails and never takes the target's place.
     std::string sha256;
     std::vector<std::string> mirrors;
+    std::vector<std::string> validators;  // per mirror, from its size probe
     DownloadLimits limits;
+    // Told the bytes taken over from an earlier run, before the first block is fetched.
+    std::function<void(int64_t)> onResumed;
 
   private:
     struct RunState;
 
     // Blocks are made as they are needed, so that memory does not grow with the file.
-    void ResetBlocks();
+    // Blocks already in the partial file (`resumed`) are never fetched again.
+    void ResetBlocks(const ResumeRecord& resumed);
     // The next block to fetch: a failed one first, then a new one. False when none is
     // left to hand out (either all are done or the rest are in flight).
     bool TakeBlock(DownloadBlock& block, bool& allDone);
@@ -67,10 +75,14 @@ class CDownloadTask {
     bool Fail(RunState& run, const std::wstring& message);
 
     int64_t blockCount = 0;
-    int64_t nextBlock = 0;  // index of the next block to make
+    int64_t nextBlock = 0;            // index of the next block to make
+    int64_t dealtBlocks = 0;          // blocks made so far in this run
+    std::vector<bool> resumedBlocks;  // complete before this run began
+    int64_t resumedBytes = 0;
     int64_t completedBlocks = 0;
     std::deque<DownloadBlock> pending;    // failed blocks waiting for another try
     std::vector<int64_t> deliveredBytes;  // per mirror
+    MirrorPace pace;
     int64_t currentDone = 0;
     int64_t previousDone = 0;
 };

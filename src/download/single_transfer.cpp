@@ -1,8 +1,11 @@
 // One request per call: a whole small file in one stream, or a header-only size probe.
 #include <curl/curl.h>
 
+#include <string_view>
+
 #include "download/curl_easy.h"
 #include "download/download_manager.h"
+#include "download/header_line.h"
 #include "download/proxy_router.h"
 #include "download/url_credentials.h"
 #include "platform/file.h"
@@ -22,6 +25,18 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* userData) {
 // wanted anywhere.
 size_t Discard(char*, size_t size, size_t count, void*) {
     return size * count;
+}
+
+// Keeps the ETag of a probe's answer (of its last answer, after interim ones).
+size_t KeepEtag(char* bytes, size_t size, size_t count, void* userData) {
+    auto* etag = static_cast<std::string*>(userData);
+    const size_t n = size * count;
+    const std::string_view line(bytes, n);
+    if (StartsWithNoCase(line, "http/"))
+        etag->clear();
+    else if (StartsWithNoCase(line, "etag:"))
+        *etag = TrimmedHeaderValue(line, 5);
+    return n;
 }
 
 }  // namespace
@@ -63,6 +78,12 @@ bool DownloadFile(const std::wstring& url, const std::wstring& localPath) {
 }
 
 int64_t ProbeFileSize(const std::string& url, bool isFtp) {
+    std::string validator;
+    return ProbeFileSize(url, isFtp, validator);
+}
+
+int64_t ProbeFileSize(const std::string& url, bool isFtp, std::string& validator) {
+    validator.clear();
     const UrlCredentials parts = SplitUrlCredentials(url);
     CurlEasy curl;
     if (!curl)
@@ -76,6 +97,12 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp) {
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, kSingleTransferTimeoutMs);
     curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &Discard);
+    // What tells a later run whether the file is still the same: the HTTP answer's ETag or
+    // Last-Modified, the FTP server's MDTM.
+    std::string etag;
+    curl_easy_setopt(curl.get(), CURLOPT_FILETIME, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, &KeepEtag);
+    curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &etag);
     const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
 
     curl_off_t size = 0;
@@ -90,6 +117,12 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp) {
             curl_off_t length = -1;
             curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
             size = length > 0 ? length : 0;
+            curl_off_t modified = -1;
+            curl_easy_getinfo(curl.get(), CURLINFO_FILETIME_T, &modified);
+            if (!etag.empty() && !isFtp)
+                validator = "etag " + etag;
+            else if (modified >= 0)
+                validator = "mtime " + std::to_string(static_cast<long long>(modified));
         }
     }
     CDownloadManager::Instance().Log(L"Download\t文件%s，大小%.0f，CURLcode(%d)", parts.url,

@@ -1,6 +1,7 @@
 #include "install/finish_steps.h"
 
 #include "app/path_ops.h"
+#include "download/partial_download.h"
 #include "install/shortcuts.h"
 #include "platform/file_system.h"
 #include "platform/profile.h"
@@ -54,8 +55,12 @@ int DeleteDownloadedPackages(const std::vector<std::wstring>& packagePaths, bool
     if (!deleteRequested)
         return 0;
     int deleted = 0;
-    for (const auto& path : packagePaths)
-        if (!path.empty() && !platform::IsDirectory(path) && platform::RemoveFile(path))
+    for (const auto& path : packagePaths) {
+        if (path.empty())
+            continue;
+        PartialDownload::Remove(path);
+        if (!platform::IsDirectory(path) && platform::RemoveFile(path))
             ++deleted;
+    }
     return deleted;
 }

@@ -232,6 +232,10 @@ void InstallEngine::DownloadAll() {
         const std::wstring key = page_.CellText(row, 0);
         CDownloadTask& task = downloads_.tasks[key];
         const std::wstring target = text::SystemToWide(task.targetPath);
+        task.onResumed = [this, &task](int64_t bytes) {
+            page_.AddLogLine(
+                text::Format(L"已下载 %d%%，继续下载", static_cast<int>(bytes * 100 / task.size)));
+        };
         if (task.present) {
             page_.AddLogLine(text::Format(L"文件 %s 已存在，不下载", target));
         } else if (task.Run()) {

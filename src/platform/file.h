@@ -40,6 +40,8 @@ class File {
     // Reads up to `size` bytes at `offset` without moving the file position; same results.
     int64_t ReadAt(int64_t offset, void* data, size_t size);
     bool Truncate(int64_t size);
+    // Forces what was written onto the disk, so that it survives a crash or a power cut.
+    bool Flush();
 
   private:
 #ifdef _WIN32

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "download/download_manager.h"
+#include "download/file_digest.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
@@ -52,6 +53,15 @@ inline std::string MakeContent(size_t size, unsigned seed) {
     for (char& c : content)
         c = static_cast<char>(generator() & 0xFF);
     return content;
+}
+
+// The SHA-256 of `content`, through a file in `dir`.
+inline std::string DigestOf(const std::string& content, ScopedTempDir& dir) {
+    const std::wstring file = dir / L"digest-source";
+    std::string hex;
+    EXPECT_TRUE(platform::WriteWholeFile(file, content));
+    EXPECT_TRUE(FileSha256(file, hex));
+    return hex;
 }
 
 // UTF-8 literal as std::string (the log is UTF-8).

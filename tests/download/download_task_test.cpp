@@ -298,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"Stalls", MirrorFault::Stall, "，CURLcode(28)", 4000}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DownloadTaskTest, AllMirrorsDeadEndsTheRunWithoutAnyFile) {
+TEST_F(DownloadTaskTest, AllMirrorsDeadEndsTheRunWithNothingUnderTheTargetName) {
     const int64_t size = 2 * kBlock + 1;
     CDownloadTask task = MakeTask(L"pkg.bin");
     {
@@ -315,7 +315,9 @@ TEST_F(DownloadTaskTest, AllMirrorsDeadEndsTheRunWithoutAnyFile) {
     // Default limits: bounded by the failures per block.
     EXPECT_FALSE(task.Run());
     EXPECT_FALSE(Exists(task.targetPath));
-    EXPECT_TRUE(PartFiles().empty());
+    // The partial file stays for a later run, with the record that says what it holds.
+    EXPECT_EQ(PartFiles(), std::vector<std::wstring>{L"pkg.bin.part"});
+    EXPECT_TRUE(Exists(task.targetPath + ".resume"));
     const std::string log = ReadLog();
     EXPECT_NE(log.find(U8(u8"Download\t文件") + text::SystemToUtf8(task.targetPath) +
                        U8(u8"下载失败，块(")),
@@ -337,7 +339,7 @@ TEST_F(DownloadTaskTest, NoBlockCompletingForTooLongEndsTheRun) {
 
     EXPECT_FALSE(task.Run());
     EXPECT_FALSE(Exists(task.targetPath));
-    EXPECT_TRUE(PartFiles().empty());
+    EXPECT_EQ(PartFiles(), std::vector<std::wstring>{L"pkg.bin.part"});
     EXPECT_NE(ReadLog().find(U8(u8"Download\t文件") + text::SystemToUtf8(task.targetPath) +
                              U8(u8"下载失败，1秒内没有块下载完成，停止下载")),
               std::string::npos)
@@ -386,7 +388,8 @@ TEST_F(DownloadTaskTest, TargetThatCannotBeReplacedFailsAfterTheBlocksAreIn) {
 
     EXPECT_FALSE(task.Run());
     EXPECT_EQ(Sorted(mirror.GetRanges()), Sorted(AllRanges(kBlock + 1)));
-    EXPECT_TRUE(PartFiles().empty());
+    // Complete, and kept: a later run only has to put it in place.
+    EXPECT_EQ(PartFiles(), std::vector<std::wstring>{L"pkg.bin.part"});
     EXPECT_TRUE(platform::IsDirectory(text::SystemToWide(task.targetPath)));
     EXPECT_NE(ReadLog().find(U8(u8"Download\t写文件") + text::SystemToUtf8(task.targetPath) +
                              U8(u8"失败")),
@@ -438,15 +441,6 @@ TEST_F(DownloadTaskTest, FtpOnlyDownloadIsByteIdentical) {
 #endif
 
 // ---- digest ------------------------------------------------------------------------
-
-// The SHA-256 of `content` as the service states it.
-std::string DigestOf(const std::string& content, ScopedTempDir& dir) {
-    const std::wstring file = dir / L"digest-source";
-    std::string hex;
-    EXPECT_TRUE(platform::WriteWholeFile(file, content));
-    EXPECT_TRUE(FileSha256(file, hex));
-    return hex;
-}
 
 TEST_F(DownloadTaskTest, ADownloadMustHaveTheStatedDigestToTakeTheTargetsPlace) {
     const std::string content = MakeContent(3 * kBlock + 5, 31);
@@ -536,6 +530,45 @@ TEST_F(DownloadTaskTest, BlocksForAMirrorThatDiedGoToTheOneThatDelivers) {
     EXPECT_NE(log.find(dying.Url("big.bin") + U8(u8"，块(")), std::string::npos);
     EXPECT_NE(log.find(U8(u8")下载失败，CURLcode(")), std::string::npos) << log;
     EXPECT_GE(steady.GetRanges().size(), static_cast<size_t>(kManyBlocks / 2));
+}
+
+// ---- a slow mirror ----------------------------------------------------------------------
+
+TEST_F(DownloadTaskTest, BlocksWaitingForAFarSlowerMirrorGoToTheFastOne) {
+    constexpr int64_t kBlocks = 48;
+    const std::string content = MakeContent(kBlocks * kBlock, 25);
+    for (const bool oneSlow : {true, false}) {
+        SCOPED_TRACE(oneSlow ? "one mirror slow" : "both fast");
+        FileMirrorServer fast;
+        FileMirrorServer other;
+        fast.AddFile("big.bin", content);
+        other.AddFile("big.bin", content);
+        // Far beyond what any load makes of a block over loopback.
+        if (oneSlow)
+            other.SetGetDelayMs(10000);
+        CDownloadTask task = MakeTask(oneSlow ? L"slow.bin" : L"even.bin");
+        task.limits.blockTimeoutMs = 60000;
+        ASSERT_TRUE(manager.AddMirror(task, fast.Url("big.bin"), false));
+        ASSERT_TRUE(manager.AddMirror(task, other.Url("big.bin"), false));
+
+        ASSERT_TRUE(task.Run()) << ReadLog();
+        EXPECT_EQ(ReadFile(task.targetPath), content);
+        const std::string line = U8(u8"Download\t服务器") + other.Url("big.bin") +
+                                 U8(u8"速度过慢，其余块改由其他服务器下载");
+        const std::string log = ReadLog();
+        const size_t found = log.find(line);
+        if (oneSlow) {
+            ASSERT_NE(found, std::string::npos) << log;
+            EXPECT_EQ(log.find(line, found + 1), std::string::npos) << "logged twice";
+            // Only the blocks it held when it was found slow came from it.
+            EXPECT_GT(fast.GetRanges().size(), 2 * other.GetRanges().size());
+        } else {
+            EXPECT_EQ(log.find(U8(u8"速度过慢")), std::string::npos) << log;
+            EXPECT_EQ(fast.GetRanges().size(), static_cast<size_t>(kBlocks / 2));
+            EXPECT_EQ(other.GetRanges().size(), static_cast<size_t>(kBlocks / 2));
+        }
+        platform::RemoveFile(dir_ / L"Install.log");
+    }
 }
 
 }  // namespace

@@ -21,6 +21,10 @@ FileMirrorServer::FileMirrorServer(MirrorFault fault)
             if (request.method == "HEAD") {
                 ++heads_;
             } else {
+                if (refuseAfterGets_ >= 0 && static_cast<int>(ranges_.size()) >= refuseAfterGets_) {
+                    response.status = 503;
+                    return;
+                }
                 ranges_.push_back(request.get_header_value("Range"));
                 getConnections_.insert(request.remote_port);
                 if (static_cast<int>(ranges_.size()) == dieAfterGets_ && !dying_.joinable())
@@ -36,6 +40,11 @@ FileMirrorServer::FileMirrorServer(MirrorFault fault)
             entry = found->second;
         }
         const bool isHead = request.method == "HEAD";
+        if (!entry.etag.empty())
+            response.set_header("ETag", entry.etag);
+        if (!isHead)
+            for (int waited = 0; waited < getDelayMs_ && !stopping_; waited += 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
         auto copy = [entry](size_t offset, size_t length, httplib::DataSink& sink) {
             length = std::min<size_t>(length, 65536);
             if (entry.content) {
@@ -147,6 +156,20 @@ void FileMirrorServer::AddDiskFile(const std::string& name, const std::string& p
     entry.path = path;
     entry.size = size;
     files_[name] = std::move(entry);
+}
+
+void FileMirrorServer::SetEtag(const std::string& name, const std::string& etag) {
+    std::lock_guard<std::mutex> guard(lock_);
+    files_[name].etag = etag;
+}
+
+void FileMirrorServer::RefuseGetsAfter(int count) {
+    std::lock_guard<std::mutex> guard(lock_);
+    refuseAfterGets_ = count < 0 ? -1 : static_cast<int>(ranges_.size()) + count;
+}
+
+void FileMirrorServer::SetGetDelayMs(int milliseconds) {
+    getDelayMs_ = milliseconds;
 }
 
 std::string FileMirrorServer::Url(const std::string& name, const std::string& query) const {

@@ -38,6 +38,13 @@ class FileMirrorServer {
     // Serves a file from disk under "/" + name, read piece by piece as it is asked for.
     void AddDiskFile(const std::string& name, const std::string& path, int64_t size);
 
+    // Sends `etag` as the ETag of "/" + name (added before) from now on.
+    void SetEtag(const std::string& name, const std::string& etag);
+    // Answers 503 to every GET after the next `count` ones (-1: serves again).
+    void RefuseGetsAfter(int count);
+    // Waits this long before answering each GET: a slow mirror.
+    void SetGetDelayMs(int milliseconds);
+
     int port() const { return port_; }
     // "http://127.0.0.1:port/name" + query
     std::string Url(const std::string& name, const std::string& query = "") const;
@@ -57,6 +64,7 @@ class FileMirrorServer {
         std::shared_ptr<const std::string> content;  // in memory, or
         std::string path;                            // on disk
         int64_t size = 0;
+        std::string etag;  // sent when not empty
     };
 
     MirrorFault fault_;
@@ -71,6 +79,8 @@ class FileMirrorServer {
     int dieAfterGets_ = -1;
     std::thread dying_;
     int heads_ = 0;
+    std::atomic<int> getDelayMs_{0};
+    int refuseAfterGets_ = -1;  // counted from ranges_.size()
     std::string lastAuthorization_;
 };
 

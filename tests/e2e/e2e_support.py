@@ -167,6 +167,24 @@ class DemoServers(Started):
         return os.path.join(self.files, "qz", name)
 
 
+def block_requests(servers, name):
+    """Requests for package `name` in the mirrors' own logs so far: HTTP GETs (the size
+    probes are HEADs) and FTP transfers."""
+    def read(log):
+        with open(os.path.join(servers.state, log), "rb") as f:
+            return f.read()
+    package = re.escape(name.encode("utf-8"))
+    return (len(re.findall(rb"GET /qz/" + package, read("http.log"))) +
+            len(re.findall(rb"RETR \S*/qz/" + package, read("ftp.log"))))
+
+
+def resume_record_blocks(path):
+    """Per block, whether the resume record at `path` lists it as in the partial file."""
+    with open(path, encoding="utf-8") as f:
+        count, bits = re.search(r"^blocks (\d+) ([0-9a-f]*)$", f.read(), re.M).groups()
+    return [bit == "1" for bit in "".join(format(int(d, 16), "04b") for d in bits)[:int(count)]]
+
+
 def stop_processes(processes, seconds):
     """SIGTERM to every process still running, then SIGKILL to those that outlast
     `seconds`."""

@@ -125,4 +125,20 @@ TEST(DownloadedPackages, DeletedOnlyWhenAsked) {
     }
 }
 
+TEST(DownloadedPackages, TheirPartialDownloadsGoWithThemButNoOneElsesFile) {
+    ScopedTempDir dir;
+    // a.zip has a partial file of ours (with its record); b.zip.part is someone else's.
+    const std::vector<std::wstring> ours = {dir / L"a.zip", dir / L"a.zip.part",
+                                            dir / L"a.zip.resume"};
+    for (const auto& file : ours)
+        ASSERT_TRUE(platform::WriteWholeFile(file, "x"));
+    ASSERT_TRUE(platform::WriteWholeFile(dir / L"b.zip", "x"));
+    ASSERT_TRUE(platform::WriteWholeFile(dir / L"b.zip.part", "theirs"));
+
+    EXPECT_EQ(DeleteDownloadedPackages({dir / L"a.zip", dir / L"b.zip"}, true), 2);
+    for (const auto& file : ours)
+        EXPECT_FALSE(platform::PathExists(file));
+    EXPECT_TRUE(platform::PathExists(dir / L"b.zip.part"));
+}
+
 }  // namespace

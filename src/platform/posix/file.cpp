@@ -133,4 +133,8 @@ bool File::Truncate(int64_t size) {
     return fd_ >= 0 && ftruncate(fd_, size) == 0;
 }
 
+bool File::Flush() {
+    return fd_ >= 0 && fdatasync(fd_) == 0;
+}
+
 }  // namespace platform

@@ -116,4 +116,8 @@ bool File::Truncate(int64_t size) {
     return IsOpen() && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) && SetEndOfFile(handle_);
 }
 
+bool File::Flush() {
+    return IsOpen() && FlushFileBuffers(handle_) != FALSE;
+}
+
 }  // namespace platform
