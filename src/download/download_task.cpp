@@ -153,7 +153,7 @@ struct CDownloadTask::RunState {
 bool CDownloadTask::Run() {
     if (mirrors.empty() || size <= 0)
         return false;
-    CDownloadManager& manager = CDownloadManager::Instance();
+    CDownloadManager& manager = *manager_;
     const std::wstring target = text::SystemToWide(targetPath);
 
     RunState run;
@@ -313,7 +313,7 @@ bool CDownloadTask::Fail(RunState& run, const std::wstring& message) {
 }
 
 bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
-    CDownloadManager& manager = CDownloadManager::Instance();
+    CDownloadManager& manager = *manager_;
     const UrlCredentials parts = SplitUrlCredentials(mirrors[block.mirror]);
     manager.Log(L"Download\t启动线程下载文件%s，块(%09I64d-%09I64d)", parts.url, block.start,
                 block.end);
@@ -357,7 +357,7 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
         curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &receiver);
     }
 
-    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
+    const CURLcode result = router_->Perform(curl.get(), parts.url);
     if (receiver.checkHeaders && result == CURLE_OK && !AnswerNamesTheBlock(receiver))
         receiver.refused = true;
     if (receiver.refused) {

@@ -26,8 +26,7 @@ size_t Discard(char*, size_t size, size_t count, void*) {
 
 }  // namespace
 
-bool DownloadFile(const std::string& url, const std::string& localPath) {
-    CDownloadManager& manager = CDownloadManager::Instance();
+bool DownloadFile(CDownloadManager& manager, const std::string& url, const std::string& localPath) {
     const UrlCredentials parts = SplitUrlCredentials(url);
     CurlEasy curl;
     if (!curl)
@@ -45,7 +44,7 @@ bool DownloadFile(const std::string& url, const std::string& localPath) {
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &file);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, kSingleTransferTimeoutMs);
     curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
-    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
+    const CURLcode result = manager.router.Perform(curl.get(), parts.url);
     file.Close();
     long code = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
@@ -58,11 +57,12 @@ bool DownloadFile(const std::string& url, const std::string& localPath) {
     return false;
 }
 
-bool DownloadFile(const std::wstring& url, const std::wstring& localPath) {
-    return DownloadFile(text::WideToSystem(url), text::WideToSystem(localPath));
+bool DownloadFile(CDownloadManager& manager, const std::wstring& url,
+                  const std::wstring& localPath) {
+    return DownloadFile(manager, text::WideToSystem(url), text::WideToSystem(localPath));
 }
 
-int64_t ProbeFileSize(const std::string& url, bool isFtp) {
+int64_t ProbeFileSize(CDownloadManager& manager, const std::string& url, bool isFtp) {
     const UrlCredentials parts = SplitUrlCredentials(url);
     CurlEasy curl;
     if (!curl)
@@ -76,7 +76,7 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp) {
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, kSingleTransferTimeoutMs);
     curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &Discard);
-    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
+    const CURLcode result = manager.router.Perform(curl.get(), parts.url);
 
     curl_off_t size = 0;
     if (result == CURLE_OK) {
@@ -92,7 +92,7 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp) {
             size = length > 0 ? length : 0;
         }
     }
-    CDownloadManager::Instance().Log(L"Download\t文件%s，大小%.0f，CURLcode(%d)", parts.url,
-                                     static_cast<double>(size), static_cast<int>(result));
+    manager.Log(L"Download\t文件%s，大小%.0f，CURLcode(%d)", parts.url, static_cast<double>(size),
+                static_cast<int>(result));
     return static_cast<int64_t>(size);
 }
