@@ -4,7 +4,7 @@
 // windows.h first: shellapi.h needs its types.
 #include <shellapi.h>
 
-#include <vector>
+#include "platform/process.h"
 
 namespace platform {
 
@@ -42,19 +42,11 @@ bool ReadHtmOpenCommand(std::wstring& command) {
 }
 
 bool StartShownProcess(const std::wstring& commandLine) {
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    ProcessCommand command;
+    command.commandLine = commandLine;
+    command.shown = true;
+    Process process;
+    return process.Start(command, std::wstring());
 }
 
 }  // namespace platform
