@@ -178,7 +178,8 @@ TEST(ServeDemo, ServesTheDemoFromBothMirrorsAndStopsOnSigterm) {
         ASSERT_TRUE(context.GetFtp(FieldOf(server, L"ip"), copyright, account, result)) << result;
         const std::wstring scheme = FieldOf(server, L"ftp") == L"Y" ? L"ftp" : L"http";
         const std::wstring local = text::Utf8ToWide(state) + L"/agreement-" + scheme + L".txt";
-        EXPECT_TRUE(DownloadFile(scheme + L"://" + account[L"username"] + L":" +
+        EXPECT_TRUE(DownloadFile(CDownloadManager::Instance(),
+                                 scheme + L"://" + account[L"username"] + L":" +
                                      account[L"password"] + L"@" + FieldOf(server, L"ip") + L"/" +
                                      copyright,
                                  local));
@@ -187,7 +188,8 @@ TEST(ServeDemo, ServesTheDemoFromBothMirrorsAndStopsOnSigterm) {
 
     // The password-protected package from both mirrors at once, URLs formed as the
     // installer forms them.
-    CDownloadTask task;
+    CDownloadManager& manager = CDownloadManager::Instance();
+    CDownloadTask task(manager, manager.router);
     task.name = "qz-data.zip";
     task.targetPath = state + "/qz-data.zip";
     const std::wstring name = FieldOf(*data, L"downfilename");
@@ -202,7 +204,7 @@ TEST(ServeDemo, ServesTheDemoFromBothMirrorsAndStopsOnSigterm) {
             ftp ? "ftp://" + user + ":" + password + "@" + host + "/" + text::WideToUtf8(name)
                 : "http://" + host + text::WideToUtf8(name) + "?username=" + user +
                       "&password=" + password;
-        EXPECT_TRUE(CDownloadManager::Instance().AddMirror(task, url, ftp)) << host;
+        EXPECT_TRUE(manager.AddMirror(task, url, ftp)) << host;
     }
     ASSERT_EQ(task.mirrors.size(), 2u);
     ASSERT_TRUE(task.Run());

@@ -82,12 +82,14 @@ bool CInitSequence::FetchResource(const std::wstring& remotePath, std::wstring& 
         if (downloads_.serverFtp[i] == L"Y") {
             AppendText(text::Format(L"通过[%s]获取FTP服务器资源...\r\n", shortName));
             arrived = DownloadFile(
-                text::Format(L"ftp://%s:%s@%s/%s", user, password, host, remotePath), local);
+                downloads_, text::Format(L"ftp://%s:%s@%s/%s", user, password, host, remotePath),
+                local);
         }
         if (!arrived && downloads_.serverHttp[i] == L"Y") {
             AppendText(text::Format(L"通过[%s]获取HTTP服务器资源...\r\n", shortName));
             arrived = DownloadFile(
-                text::Format(L"http://%s:%s@%s/%s", user, password, host, remotePath), local);
+                downloads_, text::Format(L"http://%s:%s@%s/%s", user, password, host, remotePath),
+                local);
         }
         if (arrived) {
             AppendText(L"文件下载成功\r\n");

@@ -3,11 +3,20 @@
 #include <algorithm>
 #include <mutex>
 
+#include "app/path_ops.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/file_system.h"
 #include "platform/text_codec.h"
 
 namespace install_log {
+
+std::wstring DefaultPath() {
+    std::wstring dir = platform::GetTempDirectory();
+    while (!dir.empty() && IsPathSeparator(dir.back()))
+        dir.pop_back();
+    return dir + kPathSeparator + L"Install.log";
+}
 namespace {
 
 std::mutex& LogLock() {

@@ -6,6 +6,9 @@
 
 namespace install_log {
 
+// The temporary directory + "Install.log": where the install log lives.
+std::wstring DefaultPath();
+
 // Empties the file (no byte-order mark yet).
 void Truncate(const std::wstring& path);
 // Appends "YYYY-MM-DD HH:MM:SS\t" + message + line end. Lines that cannot be written

@@ -4,6 +4,7 @@
 
 #include "app/install_log.h"
 #include "app/path_ops.h"
+#include "download/proxy_router.h"
 #include "download/url_credentials.h"
 #include "platform/disk_space.h"
 #include "platform/file_system.h"
@@ -21,16 +22,17 @@ bool FreeBytesBeside(const std::string& path, uint64_t& freeBytes) {
 }  // namespace
 
 CDownloadManager& CDownloadManager::Instance() {
-    static CDownloadManager manager;
+    static CDownloadManager manager(ProxyRouter::Instance());
     return manager;
 }
 
-CDownloadManager::CDownloadManager() {
+CDownloadManager::CDownloadManager(ProxyRouter& router)
+    : router(router), logPath(install_log::DefaultPath()) {
     curl_global_init(CURL_GLOBAL_ALL);
-    std::wstring dir = platform::GetTempDirectory();
-    while (!dir.empty() && IsPathSeparator(dir.back()))
-        dir.pop_back();
-    logPath = dir + kPathSeparator + L"Install.log";
+}
+
+CDownloadTask& CDownloadManager::Task(const std::wstring& name) {
+    return tasks.try_emplace(name, *this, router).first->second;
 }
 
 CDownloadManager::~CDownloadManager() {
@@ -46,7 +48,7 @@ void CDownloadManager::LogText(std::wstring_view message) const {
 
 bool CDownloadManager::AddMirror(CDownloadTask& task, const std::string& url, bool isFtp) {
     std::string validator;
-    const int64_t size = ProbeFileSize(url, isFtp, validator);
+    const int64_t size = ProbeFileSize(*this, url, isFtp, validator);
     if (size <= 0)
         return false;
     if (task.size == 0) {

@@ -1,7 +1,7 @@
 #pragma once
-// The process-wide download manager: libcurl's global state, the download servers
-// handed out by the install service, the download task of every package file and the
-// "Download\t..." lines of the install log.
+// The download manager: libcurl's global state, the download servers handed out by the
+// install service, the download task of every package file, the proxy router their
+// transfers go through and the "Download\t..." lines of the install log.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -11,12 +11,17 @@
 #include "app/text_format.h"
 #include "download/download_task.h"
 
+class ProxyRouter;
+
 class CDownloadManager {
   public:
-    // The one manager of the process, created on first use (before any download thread).
+    // The one manager of the process, on the process's router, created on first use
+    // (before any download thread). For the top of the program and tests; everything
+    // else is handed its manager.
     static CDownloadManager& Instance();
 
-    CDownloadManager();
+    // The router must outlive the manager.
+    explicit CDownloadManager(ProxyRouter& router);
     ~CDownloadManager();
     CDownloadManager(const CDownloadManager&) = delete;
     CDownloadManager& operator=(const CDownloadManager&) = delete;
@@ -33,7 +38,12 @@ class CDownloadManager {
     // as a good probe.
     bool AddMirror(CDownloadTask& task, const std::string& url, bool isFtp);
 
-    // Download task per package file name; a lookup of a new name inserts an empty task.
+    // The task of a package file name; a new name gets an empty task bound to this
+    // manager and its router.
+    CDownloadTask& Task(const std::wstring& name);
+
+    ProxyRouter& router;
+    // Download task per package file name (made by Task).
     std::map<std::wstring, CDownloadTask> tasks;
     // Parallel lists, one entry per download server: host (or host:port), and "Y"/"N"
     // for whether it may still be used for HTTP and for FTP downloads.
@@ -44,13 +54,16 @@ class CDownloadManager {
     std::wstring logPath;
 };
 
-// Fetches url into localPath in one stream (3 second limit in all). The local file is
-// created or truncated first and stays as written when the transfer fails.
-bool DownloadFile(const std::string& url, const std::string& localPath);
-bool DownloadFile(const std::wstring& url, const std::wstring& localPath);
+// Fetches url into localPath in one stream (3 second limit in all), through the manager's
+// router and logging to its log. The local file is created or truncated first and stays
+// as written when the transfer fails.
+bool DownloadFile(CDownloadManager& manager, const std::string& url, const std::string& localPath);
+bool DownloadFile(CDownloadManager& manager, const std::wstring& url,
+                  const std::wstring& localPath);
 
 // The size of the remote file by a header-only request; 0 when unknown or failed.
-int64_t ProbeFileSize(const std::string& url, bool isFtp);
+int64_t ProbeFileSize(CDownloadManager& manager, const std::string& url, bool isFtp);
 // The same, with what identifies the remote file's version: "etag ..." or "mtime <seconds>"
 // (Last-Modified, or the FTP modification time); empty when the server gives neither.
-int64_t ProbeFileSize(const std::string& url, bool isFtp, std::string& validator);
+int64_t ProbeFileSize(CDownloadManager& manager, const std::string& url, bool isFtp,
+                      std::string& validator);

@@ -135,7 +135,7 @@ struct CDownloadTask::RunState {
 bool CDownloadTask::Run() {
     if (mirrors.empty() || size <= 0)
         return false;
-    CDownloadManager& manager = CDownloadManager::Instance();
+    CDownloadManager& manager = *manager_;
     const std::wstring target = text::SystemToWide(targetPath);
 
     RunState run;
@@ -280,7 +280,7 @@ void CDownloadTask::BlockLoop(RunState& run) {
                         pace.Record(block.mirror, block.Length(), run.lastProgressMs - startedMs);
                 }
                 for (const size_t mirror : slow)
-                    CDownloadManager::Instance().Log(
+                    manager_->Log(
                         L"Download\t服务器%s速度过慢，其余块改由其他服务器下载",
                         MirrorKey(mirrors[mirror]));
             } else if (!run.stop && !Requeue(block)) {
@@ -328,7 +328,7 @@ bool CDownloadTask::Fail(RunState& run, const std::wstring& message) {
 }
 
 bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
-    CDownloadManager& manager = CDownloadManager::Instance();
+    CDownloadManager& manager = *manager_;
     const UrlCredentials parts = SplitUrlCredentials(mirrors[block.mirror]);
     manager.Log(L"Download\t启动线程下载文件%s，块(%09I64d-%09I64d)", parts.url, block.start,
                 block.end);
@@ -372,7 +372,7 @@ bool CDownloadTask::FetchBlock(const DownloadBlock& block, RunState& run) {
         curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &receiver);
     }
 
-    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
+    const CURLcode result = router_->Perform(curl.get(), parts.url);
     if (receiver.checkHeaders && result == CURLE_OK && !AnswerNamesTheBlock(receiver))
         receiver.refused = true;
     if (receiver.refused) {

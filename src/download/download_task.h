@@ -29,8 +29,15 @@ struct DownloadLimits {
     long blockTimeoutMs = 0;   // per-fetch time-out; 0: scaled with the block length
 };
 
+class CDownloadManager;
+class ProxyRouter;
+
 class CDownloadTask {
   public:
+    // The task logs through its manager and transfers through the router; both outlive it.
+    CDownloadTask(CDownloadManager& manager, ProxyRouter& router)
+        : manager_(&manager), router_(&router) {}
+
     static constexpr int64_t kBlockSize = 131072;
     static constexpr int kThreadCount = 10;
     static constexpr int64_t kMaxReceiveBytesPerSecond = 102400;
@@ -60,6 +67,9 @@ class CDownloadTask {
 
   private:
     struct RunState;
+
+    CDownloadManager* manager_;
+    ProxyRouter* router_;
 
     // Blocks are made as they are needed, so that memory does not grow with the file.
     // Blocks already in the partial file (`resumed`) are never fetched again.

@@ -1,6 +1,6 @@
 #include "download/proxy_router.h"
 
-#include "download/download_manager.h"
+#include "app/install_log.h"
 #include "download/proxy_rules.h"
 #include "platform/text_codec.h"
 
@@ -60,10 +60,22 @@ ProxyRouter& ProxyRouter::Instance() {
     return router;
 }
 
-ProxyRouter::ProxyRouter(ProxySources sources) {
-    // The manager it logs through must outlive it.
-    CDownloadManager::Instance();
+ProxyRouter::ProxyRouter(ProxySources sources)
+    : logPath(install_log::DefaultPath()),
+      curlStarted_(curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK) {
     Use(std::move(sources));
+}
+
+ProxyRouter::~ProxyRouter() {
+    // Discoveries still running may log and transfer: they end before libcurl's state.
+    std::shared_ptr<ProxyChain> chain;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        chain.swap(chain_);
+    }
+    chain.reset();
+    if (curlStarted_)
+        curl_global_cleanup();
 }
 
 void ProxyRouter::UseWord(const std::string& word) {
@@ -92,7 +104,7 @@ void ProxyRouter::AwaitDiscovery(const std::string& url) {
 }
 
 void ProxyRouter::Log(const std::string& line) {
-    CDownloadManager::Instance().LogText(text::SystemToWide(line));
+    install_log::AppendLine(logPath, text::SystemToWide(line));
 }
 
 void ProxyRouter::LogOnce(const std::string& line) {

@@ -19,6 +19,12 @@ class ProxyRouter {
 
     // A router on the given sources; their log becomes the router's.
     explicit ProxyRouter(ProxySources sources);
+    ~ProxyRouter();
+    ProxyRouter(const ProxyRouter&) = delete;
+    ProxyRouter& operator=(const ProxyRouter&) = delete;
+
+    // Where the "Proxy\t..." lines go: the install log.
+    std::wstring logPath;
 
     // The proxy= word's value ("direct", "HOST:PORT", "socks5://HOST:PORT"), or empty to
     // follow the system's settings. Set at start-up, before the first transfer.
@@ -44,7 +50,8 @@ class ProxyRouter {
     // line is written before any other thread returns from logging it.
     void LogOnce(const std::string& line);
 
-    std::mutex mutex_;  // guards chain_
+    bool curlStarted_ = false;  // libcurl's global state lives as long as the router
+    std::mutex mutex_;          // guards chain_
     std::mutex logMutex_;
     std::set<std::string> logged_;
     // Last, so that it goes first: it waits for discoveries that may still log.

@@ -41,8 +41,7 @@ size_t KeepEtag(char* bytes, size_t size, size_t count, void* userData) {
 
 }  // namespace
 
-bool DownloadFile(const std::string& url, const std::string& localPath) {
-    CDownloadManager& manager = CDownloadManager::Instance();
+bool DownloadFile(CDownloadManager& manager, const std::string& url, const std::string& localPath) {
     const UrlCredentials parts = SplitUrlCredentials(url);
     CurlEasy curl;
     if (!curl)
@@ -60,7 +59,7 @@ bool DownloadFile(const std::string& url, const std::string& localPath) {
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &file);
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, kSingleTransferTimeoutMs);
     curl_easy_setopt(curl.get(), CURLOPT_FAILONERROR, 1L);
-    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
+    const CURLcode result = manager.router.Perform(curl.get(), parts.url);
     file.Close();
     long code = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
@@ -73,16 +72,18 @@ bool DownloadFile(const std::string& url, const std::string& localPath) {
     return false;
 }
 
-bool DownloadFile(const std::wstring& url, const std::wstring& localPath) {
-    return DownloadFile(text::WideToSystem(url), text::WideToSystem(localPath));
+bool DownloadFile(CDownloadManager& manager, const std::wstring& url,
+                  const std::wstring& localPath) {
+    return DownloadFile(manager, text::WideToSystem(url), text::WideToSystem(localPath));
 }
 
-int64_t ProbeFileSize(const std::string& url, bool isFtp) {
+int64_t ProbeFileSize(CDownloadManager& manager, const std::string& url, bool isFtp) {
     std::string validator;
-    return ProbeFileSize(url, isFtp, validator);
+    return ProbeFileSize(manager, url, isFtp, validator);
 }
 
-int64_t ProbeFileSize(const std::string& url, bool isFtp, std::string& validator) {
+int64_t ProbeFileSize(CDownloadManager& manager, const std::string& url, bool isFtp,
+                      std::string& validator) {
     validator.clear();
     const UrlCredentials parts = SplitUrlCredentials(url);
     CurlEasy curl;
@@ -103,7 +104,7 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp, std::string& validator
     curl_easy_setopt(curl.get(), CURLOPT_FILETIME, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, &KeepEtag);
     curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &etag);
-    const CURLcode result = ProxyRouter::Instance().Perform(curl.get(), parts.url);
+    const CURLcode result = manager.router.Perform(curl.get(), parts.url);
 
     curl_off_t size = 0;
     if (result == CURLE_OK) {
@@ -125,7 +126,7 @@ int64_t ProbeFileSize(const std::string& url, bool isFtp, std::string& validator
                 validator = "mtime " + std::to_string(static_cast<long long>(modified));
         }
     }
-    CDownloadManager::Instance().Log(L"Download\t文件%s，大小%.0f，CURLcode(%d)", parts.url,
-                                     static_cast<double>(size), static_cast<int>(result));
+    manager.Log(L"Download\t文件%s，大小%.0f，CURLcode(%d)", parts.url, static_cast<double>(size),
+                static_cast<int>(result));
     return static_cast<int64_t>(size);
 }

@@ -73,15 +73,15 @@ std::vector<std::wstring> ExtractPackages(InstallStepContext& step,
             continue;
         const std::wstring archivePath = prefix + fileName;
         const std::wstring destination = JoinPath(setupPath, FieldOf(entry, L"rarpath"));
-        step.frontEnd.AddLogLine(text::Format(L"正在解压文件:%s...", archivePath));
-        step.frontEnd.AddLogLine(L"请稍候");
+        step.journal.Log(text::Format(L"正在解压文件:%s...", archivePath));
+        step.journal.Log(L"请稍候");
         EnsureDirectory(destination);
         EnsureDirectory(JoinPath(setupPath, L"config") + kPathSeparator);
-        step.frontEnd.StartTimer(kActivityTimer, 333);
+        step.journal.BeginStep(InstallStep::Extraction, archivePath);
         if (!ExtractArchive(archivePath, destination, FieldOf(entry, L"rarpassword"), options))
             failed.push_back(fileName);
-        step.frontEnd.StopTimer(kActivityTimer);
-        step.frontEnd.AddLogLine(text::Format(L"文件解压完成，安装目录%s ", destination));
+        step.journal.EndStep(InstallStep::Extraction, archivePath);
+        step.journal.Log(text::Format(L"文件解压完成，安装目录%s ", destination));
     }
     return failed;
 }

@@ -9,6 +9,7 @@
 #include "download/url_credentials.h"
 #include "install/extract_packages.h"
 #include "install/runtime_config_patcher.h"
+#include "install/setup_runner.h"
 #include "install/size_arithmetic.h"
 #include "install/uninstall_registration.h"
 #include "platform/clock.h"
@@ -26,10 +27,10 @@ std::wstring ShortHostName(const std::wstring& host) {
 }  // namespace
 
 InstallEngine::InstallEngine(CInstallContext& context, CDownloadManager& downloads,
-                             DownloadPage& page, InstallPlan plan, std::wstring versionCaption)
+                             IInstallEvents& events, InstallPlan plan, std::wstring versionCaption)
     : context_(context),
       downloads_(downloads),
-      page_(page),
+      journal_(events),
       plan_(std::move(plan)),
       versionCaption_(std::move(versionCaption)) {}
 
@@ -86,29 +87,28 @@ void InstallEngine::RefuseUnconfinedEntries() {
 }
 
 void InstallEngine::StartInstall() {
-    page_.AddLogLine(L"准备下载文件:" + versionCaption_);
+    journal_.Log(L"准备下载文件:" + versionCaption_);
     RefuseUnconfinedEntries();
-    page_.ClearRows();
+    std::vector<PackageRow> packages;
     const std::wstring setupDir = context_.GetParam(L"SetupFullPath");
     const std::wstring downloadDir = context_.GetParam(L"DownloadPath");
     // The path page checks the download directory's drive but does not create it; a
     // directory the user typed in must exist before the packages are stored there.
     if (!downloadDir.empty() && !EnsureDirectory(JoinPath(downloadDir, L"")))
         context_.Log(L"创建目录失败：%s", downloadDir);
-    int row = 0;
     for (const PackageEntry& entry : plan_) {
         const std::wstring fileName = FieldOf(entry, L"filename");
         const std::wstring dir = JoinPath(setupDir, FieldOf(entry, L"rarpath"));
         const std::wstring keepExisting = FieldOf(entry, L"haveexistsdown");
         if ((keepExisting == L"N" || keepExisting == L"n") && PathExists(dir)) {
-            page_.AddLogLine(
-                text::Format(L"检测到目录“%s”已存在，文件“%s”不覆盖安装", dir, fileName));
+            journal_.Log(text::Format(L"检测到目录“%s”已存在，文件“%s”不覆盖安装", dir, fileName));
             continue;
         }
-        CDownloadTask& task = downloads_.tasks[fileName];
+        CDownloadTask& task = downloads_.Task(fileName);
         if (!task.name.empty())
             continue;  // an earlier entry of the same name set it up
-        page_.InsertRow(row, fileName);
+        PackageRow package;
+        package[0] = fileName;
 
         const std::wstring local = JoinPath(downloadDir, fileName);
         task.targetPath = text::WideToSystem(local);
@@ -120,10 +120,11 @@ void InstallEngine::StartInstall() {
         } else {
             AddMirrors(task, entry);
         }
-        page_.SetCell(row, 1, text::Format(L"%I64d", task.size / 1024));
-        ++row;
+        package[1] = text::Format(L"%I64d", task.size / 1024);
+        packages.push_back(package);
+        packageNames_.push_back(fileName);
     }
-    page_.SetWizardButtons(kWizardNone);
+    journal_.ShowPlan(std::move(packages));
     worker_ = std::thread([this] { InstallThreadProc(); });
 }
 
@@ -138,7 +139,7 @@ void InstallEngine::AddMirrors(CDownloadTask& task, const PackageEntry& entry) {
         ServiceRecord account;
         std::wstring resultText;
         if (!context_.GetFtp(host, fileName, account, resultText)) {
-            page_.AddLogLine(L"取FTP信息失败");
+            journal_.Log(L"取FTP信息失败");
             continue;
         }
         const std::wstring user = EncodeUrlCredential(FieldOf(account, L"username"));
@@ -147,23 +148,21 @@ void InstallEngine::AddMirrors(CDownloadTask& task, const PackageEntry& entry) {
             const std::wstring url =
                 text::Format(L"ftp://%s:%s@%s/%s", user, password, host, requested);
             if (downloads_.AddMirror(task, text::WideToSystem(url), true)) {
-                page_.AddLogLine(
-                    text::Format(L"准备从FTP服务器%s下载文件%s...", shortName, fileName));
+                journal_.Log(text::Format(L"准备从FTP服务器%s下载文件%s...", shortName, fileName));
             } else {
                 downloads_.serverFtp[i] = L"N";
-                page_.AddLogLine(text::Format(
-                    L"从ftp服务器%s下载文件%s  失败!!!  去除此ftp服务器下载", shortName, fileName));
+                journal_.Log(text::Format(L"从ftp服务器%s下载文件%s  失败!!!  去除此ftp服务器下载",
+                                          shortName, fileName));
             }
         }
         if (downloads_.serverHttp[i] == L"Y") {
             const std::wstring url = text::Format(L"http://%s%s?username=%s&password=%s", host,
                                                   requested, user, password);
             if (downloads_.AddMirror(task, text::WideToSystem(url), false)) {
-                page_.AddLogLine(
-                    text::Format(L"准备从HTTP服务器%s下载文件%s...", shortName, fileName));
+                journal_.Log(text::Format(L"准备从HTTP服务器%s下载文件%s...", shortName, fileName));
             } else {
                 downloads_.serverHttp[i] = L"N";
-                page_.AddLogLine(
+                journal_.Log(
                     text::Format(L"从HTTP服务器%s下载文件%s  失败!!!  去除此http服务器下载",
                                  shortName, fileName));
             }
@@ -172,50 +171,49 @@ void InstallEngine::AddMirrors(CDownloadTask& task, const PackageEntry& entry) {
 }
 
 void InstallEngine::InstallThreadProc() {
-    InstallStepContext step{context_, plan_, page_};
+    InstallStepContext step{context_, plan_, journal_};
     ProtectExistingFiles(step, heldFiles_);
-    // Before the progress timer reads the tasks: this may turn a present file into a download.
+    // Before the progress tick reads the tasks: this may turn a present file into a download.
     VerifyPresentPackages();
-    page_.StartTimer(kProgressTimer, 150);
+    journal_.BeginStep(InstallStep::Download);
     DownloadAll();
+    journal_.EndStep(InstallStep::Download);
     // Packages of skipped entries are missing on purpose: only packages of the run count.
-    const std::vector<PackageRow> rows = page_.Rows();
     const auto addFailedOfRun = [&](const std::vector<std::wstring>& names) {
         for (const auto& name : names) {
-            const auto inRun = [&](const PackageRow& row) { return row[0] == name; };
-            if (std::any_of(rows.begin(), rows.end(), inRun))
+            if (std::find(packageNames_.begin(), packageNames_.end(), name) != packageNames_.end())
                 AddFailed(name);
         }
     };
     addFailedOfRun(ExtractPackages(step, heldFiles_));
-    addFailedOfRun(RunSetupPrograms(step, setupOptions));
+    addFailedOfRun(RunSetupPrograms(step));
     platform::SleepMilliseconds(settleMilliseconds);
-    page_.StopTimer(kProgressTimer);
-    page_.StopTimer(kActivityTimer);
+    journal_.BeginStep(InstallStep::Configuration);
     ReleaseProtectedFiles(step, heldFiles_);
-    page_.ShowStatusLine(false);
-    if (Ccommon::IsNet40Installed() || page_.GetRuntimeChoice() == RuntimeChoice::Net40)
+    if (Ccommon::IsNet40Installed() || journal_.ChosenRuntime() == RuntimeChoice::Net40)
         PatchRuntimeConfigs(step);
-    page_.SetWizardButtons(kWizardNext);
-    WriteInstallSummary(page_, context_.logPath);
+    journal_.EndStep(InstallStep::Configuration);
+    WriteInstallSummary(journal_, context_.logPath);
+    journal_.BeginStep(InstallStep::Registration);
     RegisterInstallation(step);
-    page_.GoToNextPage();
+    journal_.EndStep(InstallStep::Registration);
+    journal_.EndRun(FailedFiles().empty() ? RunOutcome::Installed : RunOutcome::PackagesFailed);
 }
 
 // A file already in the download directory is taken on its name alone only when the service
 // states no digest; otherwise it must have that digest, or it is downloaded again (and the
 // new copy takes its place only once it has the digest).
 void InstallEngine::VerifyPresentPackages() {
-    for (int row = 0; row < page_.RowCount(); ++row) {
-        const std::wstring key = page_.CellText(row, 0);
-        CDownloadTask& task = downloads_.tasks[key];
+    for (size_t index = 0; index < packageNames_.size(); ++index) {
+        const std::wstring& key = packageNames_[index];
+        CDownloadTask& task = downloads_.Task(key);
         if (!task.present || task.sha256.empty())
             continue;
         const std::wstring target = text::SystemToWide(task.targetPath);
         std::string actual;
         if (FileSha256(target, actual) && actual == task.sha256)
             continue;
-        page_.AddLogLine(text::Format(L"文件 %s 与校验值不符，重新下载", target));
+        journal_.Log(text::Format(L"文件 %s 与校验值不符，重新下载", target));
         task.present = false;
         task.size = 0;
         const auto entry = std::find_if(plan_.begin(), plan_.end(), [&](const PackageEntry& e) {
@@ -223,21 +221,22 @@ void InstallEngine::VerifyPresentPackages() {
         });
         if (entry != plan_.end())
             AddMirrors(task, *entry);
-        page_.SetCell(row, 1, text::Format(L"%I64d", task.size / 1024));
+        PackageRow package = journal_.Packages()[index];
+        package[1] = text::Format(L"%I64d", task.size / 1024);
+        journal_.UpdatePackage(static_cast<int>(index), package);
     }
 }
 
 void InstallEngine::DownloadAll() {
-    for (int row = 0; row < page_.RowCount(); ++row) {
-        const std::wstring key = page_.CellText(row, 0);
-        CDownloadTask& task = downloads_.tasks[key];
+    for (const std::wstring& key : packageNames_) {
+        CDownloadTask& task = downloads_.Task(key);
         const std::wstring target = text::SystemToWide(task.targetPath);
         task.onResumed = [this, &task](int64_t bytes) {
             page_.AddLogLine(
                 text::Format(L"已下载 %d%%，继续下载", static_cast<int>(bytes * 100 / task.size)));
         };
         if (task.present) {
-            page_.AddLogLine(text::Format(L"文件 %s 已存在，不下载", target));
+            journal_.Log(text::Format(L"文件 %s 已存在，不下载", target));
         } else if (task.Run()) {
             {
                 std::lock_guard<std::mutex> guard(failedLock_);
@@ -246,10 +245,37 @@ void InstallEngine::DownloadAll() {
             ServiceRecord answer;
             std::wstring resultText;
             context_.FtpOk(key, answer, resultText);
-            page_.AddLogLine(text::Format(L"文件 %s 下载完成", target));
+            journal_.Log(text::Format(L"文件 %s 下载完成", target));
         } else {
             AddFailed(key);
-            page_.AddLogLine(text::Format(L"文件 %s 下载失败", target));
+            journal_.Log(text::Format(L"文件 %s 下载失败", target));
         }
     }
+}
+
+void InstallEngine::TickProgress(ProgressTotals& totals) {
+    std::vector<TaskSnapshot> snapshots;
+    for (auto& [key, task] : downloads_.tasks) {
+        if (task.present) {
+            snapshots.push_back({key, task.size, true, 0, 0});
+            continue;
+        }
+        const int64_t done = task.GetDoneBytes();
+        snapshots.push_back({key, task.size, false, done, task.GetPreviousDoneBytes()});
+    }
+    const std::vector<PackageRow> before = journal_.Packages();
+    std::vector<PackageRow> packages = before;
+    ApplyProgressTick(snapshots, packages, totals);
+    for (size_t index = 0; index < packages.size(); ++index) {
+        if (packages[index] != before[index])
+            journal_.UpdatePackage(static_cast<int>(index), packages[index]);
+    }
+}
+
+void InstallEngine::AnimateLog() {
+    journal_.AnimateLastLine();
+}
+
+void InstallEngine::Log(const std::wstring& line) {
+    journal_.Log(line);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The download-and-install run: StartInstall turns the plan into download tasks with
 // their mirrors (on the calling thread), then a worker thread downloads every task and
-// runs the installation steps in their fixed order, ending on the finish page.
+// runs the installation steps in their fixed order. It owns its package list and its
+// log, and reports through IInstallEvents.
 #include <mutex>
 #include <string>
 #include <thread>
@@ -9,14 +10,15 @@
 
 #include "app/install_context.h"
 #include "download/download_manager.h"
-#include "install/download_page.h"
+#include "install/install_events.h"
 #include "install/install_plan.h"
+#include "install/progress_tick.h"
 #include "install/protected_files.h"
-#include "install/setup_runner.h"
+#include "install/run_journal.h"
 
 class InstallEngine {
   public:
-    InstallEngine(CInstallContext& context, CDownloadManager& downloads, DownloadPage& page,
+    InstallEngine(CInstallContext& context, CDownloadManager& downloads, IInstallEvents& events,
                   InstallPlan plan, std::wstring versionCaption);
     ~InstallEngine();
     InstallEngine(const InstallEngine&) = delete;
@@ -34,9 +36,18 @@ class InstallEngine {
     // package that was there before stays.
     std::vector<std::wstring> DownloadedPackages() const;
 
+    // One progress tick over the download tasks (every 150 ms while the front-end shows
+    // the run): the packages that changed are reported, the totals updated in place.
+    void TickProgress(ProgressTotals& totals);
+    // One step of the activity shown while an archive unpacks (every 333 ms).
+    void AnimateLog();
+    // A line from outside the run that belongs in its log.
+    void Log(const std::wstring& line);
+
+    const RunJournal& Journal() const { return journal_; }
+
     // How long the worker pauses after the setup programs (tests shorten it).
     unsigned settleMilliseconds = 2000;
-    SetupRunnerOptions setupOptions;
 
   private:
     void RefuseUnconfinedEntries();
@@ -48,8 +59,9 @@ class InstallEngine {
 
     CInstallContext& context_;
     CDownloadManager& downloads_;
-    DownloadPage& page_;
-    InstallPlan plan_;  // confined by StartInstall before the worker starts
+    RunJournal journal_;
+    std::vector<std::wstring> packageNames_;  // of the journal's packages, set by StartInstall
+    InstallPlan plan_;                        // confined by StartInstall before the worker starts
     const std::wstring versionCaption_;
     CProtectedFiles heldFiles_;
     std::thread worker_;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/install_context.h"
-#include "install/install_front_end.h"
+#include "install/install_events.h"
 #include "install/install_plan.h"
 
 // "4.0" from Windows 8 on (OS code above 10), otherwise "2.0".

@@ -10,7 +10,7 @@ namespace {
 constexpr float kTickSeconds = 0.15f;
 constexpr float kEpsilon = 0.000001f;
 
-float CellNumber(const std::wstring& text) {
+float FieldNumber(const std::wstring& text) {
     return text.empty() ? 0.0f : std::wcstof(text.c_str(), nullptr);
 }
 
@@ -25,7 +25,7 @@ void TickRow(const TaskSnapshot& task, PackageRow& row) {
     row[2] = OneDecimal(task.size > 0 ? done * 100.0f / size : 0.0f);
     float speed = static_cast<float>(task.done - task.before) / kTickSeconds;
     row[3] = OneDecimal(speed / 1024.0f);
-    const float elapsed = CellNumber(row[4]);
+    const float elapsed = FieldNumber(row[4]);
     if (elapsed > kEpsilon) {
         speed = done / elapsed;
         row[3] = OneDecimal(speed / 1024.0f);
@@ -72,7 +72,7 @@ void ApplyProgressTick(const std::vector<TaskSnapshot>& tasks, std::vector<Packa
     totals.totalSize = FormatByteSize(totalSize);
     float totalTime = 0.0f;
     for (const auto& row : rows)
-        totalTime += CellNumber(row[4]);
+        totalTime += FieldNumber(row[4]);
     totals.totalTime = text::Format(L"%.1fs", static_cast<double>(totalTime));
     const float speed = static_cast<float>(totalDone) / totalTime;
     if (totalDone > 0 && totalDone < totalSize) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "install/download_page.h"
+#include "install/install_events.h"
 
 struct TaskSnapshot {
     std::wstring key;      // the package file name (the task's key)

@@ -125,7 +125,7 @@ void ProtectExistingFiles(InstallStepContext& step, CProtectedFiles& held) {
         if (result != CProtectedFiles::AddResult::Held &&
             result != CProtectedFiles::AddResult::HeldWithoutCopy)
             continue;
-        step.frontEnd.AddLogLine(text::Format(L"检测到文件“%s”已存在，解压不覆盖", candidate));
+        step.journal.Log(text::Format(L"检测到文件“%s”已存在，解压不覆盖", candidate));
         if (result == CProtectedFiles::AddResult::HeldWithoutCopy)
             step.context.Log(
                 L"Protect\t%s is held without a copy: changes by setup programs "

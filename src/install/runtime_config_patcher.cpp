@@ -39,19 +39,19 @@ std::string ReplaceAll(const std::string& text, std::string_view from, std::stri
 }  // namespace
 
 bool PatchConfigFile(const std::wstring& path, InstallStepContext& step) {
-    const RuntimeChoice choice = step.frontEnd.GetRuntimeChoice();
+    const RuntimeChoice choice = step.journal.ChosenRuntime();
     if (choice == RuntimeChoice::Default)
         return true;
-    step.frontEnd.AddLogLine(text::Format(L"修改文件：%s", path));
+    step.journal.Log(text::Format(L"修改文件：%s", path));
 
     std::string content;
     if (!platform::ReadWholeFile(path, content)) {
-        step.frontEnd.AddLogLine(L"打开文件失败");
+        step.journal.Log(L"打开文件失败");
         return false;
     }
     // A zero byte means a wide encoding (UTF-16) that byte replacements would damage.
     if (content.find('\0') != std::string::npos) {
-        step.frontEnd.AddLogLine(L"文件不是单字节文本，未修改");
+        step.journal.Log(L"文件不是单字节文本，未修改");
         return false;
     }
 
@@ -72,11 +72,11 @@ bool PatchConfigFile(const std::wstring& path, InstallStepContext& step) {
         if (!written || !platform::MoveFileOver(temporary, path)) {
             if (created)
                 platform::RemoveFile(temporary);
-            step.frontEnd.AddLogLine(L"打开文件失败");
+            step.journal.Log(L"打开文件失败");
             return false;
         }
     }
-    step.frontEnd.AddLogLine(L"修改文件成功");
+    step.journal.Log(L"修改文件成功");
     return true;
 }
 

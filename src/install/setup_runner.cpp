@@ -2,7 +2,6 @@
 
 #include "app/text_format.h"
 #include "install/download_prefix.h"
-#include "platform/clock.h"
 
 namespace {
 
@@ -28,33 +27,18 @@ void StartAll(InstallStepContext& step, std::vector<SetupProcessRecord>& started
         record.fileName = fileName;
         platform::MakeProgramRunnable(program);
         if (!record.process.Start(command, setupPath)) {
-            step.frontEnd.AddLogLine(text::Format(L"执行安装 %s 失败", command.commandLine));
+            step.journal.Log(text::Format(L"执行安装 %s 失败", command.commandLine));
             notStarted.push_back(fileName);
             continue;
         }
-        step.frontEnd.AddLogLine(text::Format(L"执行安装 %s", command.commandLine));
+        step.journal.Log(text::Format(L"执行安装 %s", command.commandLine));
         started.push_back(std::move(record));
     }
 }
 
-// The wait dialog comes from the front-end's own thread; one that never appears is given
-// up after a bounded time, and the program is waited for without it.
-void OpenWaitDialog(InstallStepContext& step, const SetupRunnerOptions& options) {
-    step.frontEnd.StartWaitDialog();
-    for (unsigned polls = 0; polls < options.dialogPollLimit; ++polls) {
-        platform::SleepMilliseconds(options.dialogPollMilliseconds);
-        if (step.frontEnd.WaitDialogReady()) {
-            step.frontEnd.ShowWaitDialog();
-            return;
-        }
-    }
-    step.context.LogText(L"Setup\tThe wait dialog did not appear; waiting without it");
-}
-
 }  // namespace
 
-std::vector<std::wstring> RunSetupPrograms(InstallStepContext& step,
-                                           const SetupRunnerOptions& options) {
+std::vector<std::wstring> RunSetupPrograms(InstallStepContext& step) {
     std::vector<SetupProcessRecord> started;
     std::vector<std::wstring> notStarted;
     StartAll(step, started, notStarted);
@@ -62,19 +46,12 @@ std::vector<std::wstring> RunSetupPrograms(InstallStepContext& step,
         platform::RaiseProcessWindows(record.process.Id());
 
     for (auto& record : started) {
-        OpenWaitDialog(step, options);
-        const std::wstring waiting = text::Format(L"%s 正在后台安装，请稍候...", record.fileName);
-        for (;;) {
-            step.frontEnd.ShowStatusLine(true);
-            step.frontEnd.SetStatusText(waiting);
-            if (record.process.Wait(kWaitSliceMilliseconds) != platform::WaitResult::TimedOut)
-                break;
-        }
-        const std::wstring done = text::Format(L"%s 后台安装完毕", record.fileName);
-        step.frontEnd.AddLogLine(done);
-        step.frontEnd.SetStatusText(done);
+        step.journal.BeginStep(InstallStep::Setup, record.fileName);
+        while (record.process.Wait(kWaitSliceMilliseconds) == platform::WaitResult::TimedOut)
+            continue;
+        step.journal.Log(text::Format(L"%s 后台安装完毕", record.fileName));
         record.process.Close();
-        step.frontEnd.EndWaitDialog();
+        step.journal.EndStep(InstallStep::Setup, record.fileName);
     }
     return notStarted;
 }

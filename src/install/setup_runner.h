@@ -13,12 +13,6 @@ struct SetupProcessRecord {
     platform::Process process;
 };
 
-struct SetupRunnerOptions {
-    // How often and how long to look for the wait dialog before waiting without it.
-    unsigned dialogPollMilliseconds = 1000;
-    unsigned dialogPollLimit = 10;
-};
-
 // Splits a command line into arguments the way Windows programs read theirs: blanks and
 // tabs separate, double quotes group, 2n backslashes before a quote give n backslashes
 // and a grouping quote, 2n+1 give n backslashes and a literal quote, "" inside a group
@@ -28,7 +22,7 @@ std::vector<std::wstring> SplitWindowsCommandLine(const std::wstring& commandLin
 // The quoted program path, a blank and the parameters as they are.
 std::wstring BuildSetupCommandLine(const std::wstring& setupPath, const std::wstring& parameters);
 
-// A program that cannot be started is logged and skipped; the others still run.
+// A program that cannot be started is logged and skipped; the others still run. The
+// step Setup begins and ends around the wait for each program.
 // Returns the "filename" of every program that could not be started.
-std::vector<std::wstring> RunSetupPrograms(InstallStepContext& step,
-                                           const SetupRunnerOptions& options = {});
+std::vector<std::wstring> RunSetupPrograms(InstallStepContext& step);

@@ -1,5 +1,6 @@
 #pragma once
-// Starting a program hidden, in a given working directory, and waiting for it.
+// Starting a program (hidden unless asked otherwise) in a given working directory, and waiting
+// for it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@ struct ProcessCommand {
     std::wstring commandLine;
     std::wstring program;
     std::vector<std::wstring> arguments;
+    // Windows: the program's window is shown (a browser) instead of hidden.
+    bool shown = false;
 };
 
 enum class WaitResult { Ended, TimedOut, Failed };

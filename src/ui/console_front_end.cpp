@@ -10,8 +10,8 @@
 #include "platform/shell_folders.h"
 #include "platform/text_codec.h"
 #include "service/common.h"
+#include "ui/page_texts.h"
 #include "ui/path_page_logic.h"
-#include "ui/progress_view.h"
 
 namespace {
 
@@ -142,11 +142,10 @@ void ConsoleFrontEnd::RunInstallation(CInstallContext& context) {
     }
 
     CDownloadManager& downloads = CDownloadManager::Instance();
-    DownloadPage page(*this);
-    page_ = &page;
     {
-        InstallEngine engine(context, downloads, page, plan,
+        InstallEngine engine(context, downloads, *this, plan,
                              ChosenVersionCaption(runtimeChoice_, osCode));
+        engine_ = &engine;
         engine.StartInstall();
         engine.Wait();
         progressTimer_.Stop();
@@ -161,48 +160,62 @@ void ConsoleFrontEnd::RunInstallation(CInstallContext& context) {
                                  keep == params.end() || keep->second != L"1");
         if (!engine.FailedFiles().empty())
             exitCode_ = kExitPackageFailed;
+        engine_ = nullptr;
     }
-    page_ = nullptr;
     Print(text::Format(L"%s: %s",
                        exitCode_ == kExitInstalled ? L"已安装到" : L"安装未完成，安装目录",
                        context.GetParam(L"SetupFullPath")));
 }
 
-void ConsoleFrontEnd::AddLogLine(const std::wstring& line) {
+void ConsoleFrontEnd::LogLineAdded(const std::wstring& line) {
     if (line != L"…")
         Print(line);
 }
 
-void ConsoleFrontEnd::SetStatusText(const std::wstring& text) {
+void ConsoleFrontEnd::PrintStatus(const std::wstring& text) {
     if (text == lastStatus_)
         return;
     lastStatus_ = text;
     Print(text);
 }
 
-void ConsoleFrontEnd::StartTimer(int id, unsigned periodMilliseconds) {
-    if (id == kProgressTimer)
-        progressTimer_.Start(periodMilliseconds, [this] { Tick(); });
-    if (id == kActivityTimer)
-        activityTimer_.Start(periodMilliseconds, [this] {
-            if (page_ != nullptr)
-                page_->AnimateLog();
-        });
+// The timers run on threads of their own; the worker stops them from its thread, and a
+// tick in progress is waited for.
+void ConsoleFrontEnd::StepBegun(InstallStep step, const std::wstring& name) {
+    switch (step) {
+        case InstallStep::Download:
+            progressTimer_.Start(150, [this] { Tick(); });
+            break;
+        case InstallStep::Extraction:
+            activityTimer_.Start(333, [this] {
+                if (engine_ != nullptr)
+                    engine_->AnimateLog();
+            });
+            break;
+        case InstallStep::Setup:
+            PrintStatus(SetupStatusText(name, false));
+            break;
+        case InstallStep::Configuration:
+            progressTimer_.Stop();
+            activityTimer_.Stop();
+            break;
+        case InstallStep::Registration:
+            break;
+    }
 }
 
-void ConsoleFrontEnd::StopTimer(int id) {
-    // The worker stops the timers from its own thread; a tick in progress is waited for.
-    if (id == kProgressTimer)
-        progressTimer_.Stop();
-    if (id == kActivityTimer)
+void ConsoleFrontEnd::StepEnded(InstallStep step, const std::wstring& name) {
+    if (step == InstallStep::Extraction)
         activityTimer_.Stop();
+    if (step == InstallStep::Setup)
+        PrintStatus(SetupStatusText(name, true));
 }
 
 void ConsoleFrontEnd::Tick() {
-    if (page_ == nullptr)
+    if (engine_ == nullptr)
         return;
-    TickDownloadPage(CDownloadManager::Instance(), *page_, totals_);
-    DrawProgress(page_->Rows(), totals_);
+    engine_->TickProgress(totals_);
+    DrawProgress(engine_->Journal().Packages(), totals_);
 }
 
 void ConsoleFrontEnd::DrawProgress(const std::vector<PackageRow>& rows,

@@ -8,8 +8,7 @@
 
 #include "app/front_end.h"
 #include "app/init_sequence.h"
-#include "install/download_page.h"
-#include "install/install_front_end.h"
+#include "install/install_events.h"
 #include "install/progress_tick.h"
 #include "ui/periodic_timer.h"
 
@@ -22,7 +21,9 @@ enum ConsoleExitCode {
     kExitPackageFailed = 4,
 };
 
-class ConsoleFrontEnd : public IStartupFrontEnd, public IInstallFrontEnd, public IInitDisplay {
+class InstallEngine;
+
+class ConsoleFrontEnd : public IStartupFrontEnd, public IInstallEvents, public IInitDisplay {
   public:
     ConsoleFrontEnd();
     ~ConsoleFrontEnd() override;
@@ -42,32 +43,23 @@ class ConsoleFrontEnd : public IStartupFrontEnd, public IInstallFrontEnd, public
     // IInitDisplay
     void ShowText(const std::wstring& text) override;
 
-    // IInstallFrontEnd (the download page's display)
-    void AddLogLine(const std::wstring& line) override;
-    void ClearRows() override {}
-    void InsertRow(int, const std::wstring&) override {}
-    void SetCell(int, int, const std::wstring&) override {}
-    void StartTimer(int id, unsigned periodMilliseconds) override;
-    void StopTimer(int id) override;
-    void ShowStatusLine(bool) override {}
-    void SetStatusText(const std::wstring& text) override;
-    void StartWaitDialog() override {}
-    bool WaitDialogReady() override { return true; }
-    void ShowWaitDialog() override {}
-    void EndWaitDialog() override {}
-    RuntimeChoice GetRuntimeChoice() override { return runtimeChoice_; }
-    void SetWizardButtons(int) override {}
-    void GoToNextPage() override {}
+    // IInstallEvents: the log and the setup programs' status are printed, the progress
+    // is drawn while the download runs.
+    void LogLineAdded(const std::wstring& line) override;
+    void StepBegun(InstallStep step, const std::wstring& name) override;
+    void StepEnded(InstallStep step, const std::wstring& name) override;
+    RuntimeChoice ChosenRuntime() override { return runtimeChoice_; }
 
   private:
     void RunInstallation(CInstallContext& context);
     void Tick();
     void DrawProgress(const std::vector<PackageRow>& rows, const ProgressTotals& totals);
     void Print(const std::wstring& text);
+    void PrintStatus(const std::wstring& text);
 
     int exitCode_ = kExitInstalled;
     RuntimeChoice runtimeChoice_ = RuntimeChoice::Default;
-    DownloadPage* page_ = nullptr;
+    InstallEngine* engine_ = nullptr;
     PeriodicTimer progressTimer_;
     PeriodicTimer activityTimer_;
     std::mutex outputLock_;

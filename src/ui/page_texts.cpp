@@ -91,3 +91,7 @@ std::wstring WaitMessageMarkup(int elapsedSeconds) {
     return text::Format(L"<font face='华文中宋' size='16' color='red'>%s (用时:%d秒)</font>",
                         kWaitText, elapsedSeconds);
 }
+
+std::wstring SetupStatusText(const std::wstring& fileName, bool finished) {
+    return text::Format(finished ? L"%s 后台安装完毕" : L"%s 正在后台安装，请稍候...", fileName);
+}

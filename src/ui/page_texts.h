@@ -22,3 +22,6 @@ std::wstring ReadAgreementText(const std::wstring& path);
 // The wait dialog's message; with elapsed seconds once the first second has passed.
 std::wstring WaitMessageMarkup();
 std::wstring WaitMessageMarkup(int elapsedSeconds);
+
+// The status line while a setup program runs and once it has finished.
+std::wstring SetupStatusText(const std::wstring& fileName, bool finished);

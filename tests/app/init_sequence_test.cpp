@@ -10,6 +10,7 @@
 #include "app/install_context.h"
 #include "app/path_ops.h"
 #include "download/download_manager.h"
+#include "download/proxy_router.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
@@ -87,7 +88,7 @@ class InitSequenceTest : public ::testing::Test {
         "OK[{'title':'Demo','copyright':'/doc/agree.txt','leftjpg':'/doc/"
         "left.jpg','titlefont':'x'}]";
     CInstallContext context{{}, temp / L"Install.log"};
-    CDownloadManager downloads;
+    CDownloadManager downloads{ProxyRouter::Instance()};
     RecordingDisplay display;
 
   private:

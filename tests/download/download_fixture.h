@@ -22,6 +22,7 @@ class DownloadTest : public ::testing::Test {
     }
     void TearDown() override { CDownloadManager::Instance().logPath = savedLogPath_; }
 
+    std::wstring LogPath() const { return dir_ / L"Install.log"; }
     // The log as UTF-8 text.
     std::string ReadLog() const {
         std::string bytes;

@@ -47,7 +47,7 @@ bool Covers(const std::vector<std::string>& served, const std::vector<std::strin
 class DownloadTaskTest : public DownloadTest {
   protected:
     CDownloadTask MakeTask(const std::wstring& fileName) {
-        CDownloadTask task;
+        CDownloadTask task(manager, manager.router);
         task.name = text::WideToSystem(fileName);
         task.targetPath = NarrowPath(fileName);
         return task;

@@ -60,6 +60,7 @@ class ProxyRouterTest : public DownloadTest {
 
 TEST_F(ProxyRouterTest, AnUnreachableProxyIsPassedOverForADirectConnection) {
     ProxyRouter router(ManualProxy(DeadProxy()));
+    router.logPath = LogPath();
     for (int i = 0; i < 2; ++i) {
         std::string body;
         EXPECT_EQ(Fetch(router, body), CURLE_OK);
@@ -79,6 +80,7 @@ TEST_F(ProxyRouterTest, AnUnreachableProxyIsPassedOverForADirectConnection) {
 
 TEST_F(ProxyRouterTest, AProxyTheWordNamesIsTheOnlyOneTried) {
     ProxyRouter router(ManualProxy(std::string(), DeadProxy()));
+    router.logPath = LogPath();
     std::string body;
     EXPECT_EQ(Fetch(router, body), CURLE_COULDNT_CONNECT);
     EXPECT_EQ(server_.RequestCount(), 0u);
@@ -86,6 +88,7 @@ TEST_F(ProxyRouterTest, AProxyTheWordNamesIsTheOnlyOneTried) {
 
 TEST_F(ProxyRouterTest, DirectByTheWordIgnoresTheSettings) {
     ProxyRouter router(ManualProxy(DeadProxy(), "direct"));
+    router.logPath = LogPath();
     std::string body;
     EXPECT_EQ(Fetch(router, body), CURLE_OK);
     EXPECT_EQ(ReadLog().find("cannot be reached"), std::string::npos);

@@ -37,7 +37,7 @@ std::vector<std::string> Sorted(std::vector<std::string> v) {
 class ResumeDownloadTest : public DownloadTest {
   protected:
     CDownloadTask MakeTask(FileMirrorServer& mirror, const std::string& digest) {
-        CDownloadTask task;
+        CDownloadTask task(manager, manager.router);
         task.name = "pkg.bin";
         task.targetPath = NarrowPath(L"pkg.bin");
         task.sha256 = digest;
@@ -265,14 +265,14 @@ TEST_F(ResumeDownloadTest, TheSizeProbeReadsEachMirrorsValidator) {
     http.AddFile("pkg.bin", "abc");
     http.SetEtag("pkg.bin", "W/\"abc-1\"");
     std::string validator;
-    EXPECT_EQ(ProbeFileSize(http.Url("pkg.bin"), false, validator), 3);
+    EXPECT_EQ(ProbeFileSize(manager, http.Url("pkg.bin"), false, validator), 3);
     EXPECT_EQ(validator, "etag W/\"abc-1\"");
 #ifndef _WIN32
     ScopedTempDir scratch;
     ASSERT_TRUE(platform::WriteWholeFile(scratch / L"pkg.bin", "abcd"));
     FtpTestServer ftp(text::WideToSystem(scratch.path()), "u", "p");
     ASSERT_TRUE(ftp.Start()) << ftp.error();
-    EXPECT_EQ(ProbeFileSize(ftp.Url("pkg.bin"), true, validator), 4);
+    EXPECT_EQ(ProbeFileSize(manager, ftp.Url("pkg.bin"), true, validator), 4);
     EXPECT_EQ(validator.rfind("mtime ", 0), 0u) << validator;
 #endif
 }

@@ -10,7 +10,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
-#include "recording_front_end.h"
+#include "recording_events.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
 
@@ -59,7 +59,8 @@ class ExtractPackagesTest : public testing::Test {
     CInstallContext context_;
     std::wstring download_;
     std::wstring setup_;
-    RecordingFrontEnd frontEnd_;
+    RecordingEvents events_;
+    RunJournal journal_{events_};
 };
 
 TEST(DownloadPrefix, AppendsASeparatorAndLowersOnlyOnWindows) {
@@ -91,7 +92,7 @@ TEST_F(ExtractPackagesTest, UnpacksTheArchiveEntriesOfThePlan) {
         Package(L"upper.ZIP"),
         Package(L"sealed.zip", L"", L"pw"),
     };
-    InstallStepContext step{context_, plan, frontEnd_};
+    InstallStepContext step{context_, plan, journal_};
     CProtectedFiles held;
     EXPECT_TRUE(ExtractPackages(step, held).empty());
 
@@ -112,18 +113,18 @@ TEST_F(ExtractPackagesTest, UnpacksTheArchiveEntriesOfThePlan) {
         const auto lines = ExpectedLines(name, rarPath);
         expected.insert(expected.end(), lines.begin(), lines.end());
     }
-    EXPECT_EQ(frontEnd_.Lines(), expected);
+    EXPECT_EQ(events_.Lines(), expected);
 
-    // The activity timer runs around each archive, and only then.
+    // The extraction step begins and ends around each archive, after its two lines.
     int starts = 0;
     int stops = 0;
     bool running = false;
-    for (const auto& event : frontEnd_.Events()) {
-        if (event == L"start-timer:3:333") {
+    for (const auto& event : events_.Events()) {
+        if (event.rfind(L"begin:extraction:", 0) == 0) {
             EXPECT_FALSE(running);
             running = true;
             ++starts;
-        } else if (event == L"stop-timer:3") {
+        } else if (event.rfind(L"end:extraction:", 0) == 0) {
             EXPECT_TRUE(running);
             running = false;
             ++stops;
@@ -137,10 +138,10 @@ TEST_F(ExtractPackagesTest, UnpacksTheArchiveEntriesOfThePlan) {
 
 TEST_F(ExtractPackagesTest, AMissingArchiveStillGivesItsThreeLines) {
     const InstallPlan plan = {Package(L"missing.zip", L"sub")};
-    InstallStepContext step{context_, plan, frontEnd_};
+    InstallStepContext step{context_, plan, journal_};
     CProtectedFiles held;
     EXPECT_EQ(ExtractPackages(step, held), std::vector<std::wstring>{L"missing.zip"});
-    EXPECT_EQ(frontEnd_.Lines(), ExpectedLines(L"missing.zip", L"sub"));
+    EXPECT_EQ(events_.Lines(), ExpectedLines(L"missing.zip", L"sub"));
     EXPECT_TRUE(platform::IsDirectory(JoinPath(setup_, L"config")));
     EXPECT_NE(InstallLog().find("archive not found"), std::string::npos);
 }
@@ -153,7 +154,7 @@ TEST_F(ExtractPackagesTest, ProtectedFilesKeepTheirContent) {
     ASSERT_EQ(held.Add(kept), CProtectedFiles::AddResult::Held);
     Put(L"app.zip", {FileEntry("user.cfg", "defaults", true), FileEntry("other.txt", "other")});
     const InstallPlan plan = {Package(L"app.zip")};
-    InstallStepContext step{context_, plan, frontEnd_};
+    InstallStepContext step{context_, plan, journal_};
     // Keeping a protected file is no failure of the archive.
     EXPECT_TRUE(ExtractPackages(step, held).empty());
     EXPECT_EQ(Content(L"other.txt"), "other");

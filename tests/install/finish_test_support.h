@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "app/install_context.h"
-#include "install/install_front_end.h"
+#include "install/install_events.h"
 #include "platform/file.h"
 #include "platform/text_codec.h"
-#include "recording_front_end.h"
+#include "recording_events.h"
 #include "support/temp_dir.h"
 
 // Answers "/inst/?...&action=X" with the body set for X ("ER ..." for any other) and

@@ -1,5 +1,5 @@
-// The download-and-install run with a recording front-end, against a loopback install
-// service with canned answers and real HTTP mirrors that serve ranges.
+// The download-and-install run with recorded events, against a loopback install service
+// with canned answers and real HTTP mirrors that serve ranges.
 #include "install/install_engine.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +10,12 @@
 
 #include "app/path_ops.h"
 #include "download/file_digest.h"
+#include "download/proxy_router.h"
+#include "install/download_prefix.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
-#include "recording_front_end.h"
+#include "recording_events.h"
 #include "service/field_cipher.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
@@ -76,12 +78,11 @@ class InstallEngineTest : public ::testing::Test {
 
     // Runs the whole installation and waits for its end.
     std::vector<std::wstring> Run(const InstallPlan& plan) {
-        DownloadPage page(view);
-        InstallEngine engine(context, downloads, page, plan, L".net20安装版");
+        InstallEngine engine(context, downloads, view, plan, L".net20安装版");
         engine.settleMilliseconds = 0;
         engine.StartInstall();
         engine.Wait();
-        rows = page.Rows();
+        rows = engine.Journal().Packages();
         return engine.FailedFiles();
     }
 
@@ -100,8 +101,8 @@ class InstallEngineTest : public ::testing::Test {
     std::map<std::string, bool> refusedAccounts;
     std::string mirrorPassword;  // handed out enciphered by getftp
     CInstallContext context{{}, temp / L"Install.log"};
-    CDownloadManager downloads;
-    RecordingFrontEnd view;
+    CDownloadManager downloads{ProxyRouter::Instance()};
+    RecordingEvents view;
     std::vector<PackageRow> rows;
 };
 
@@ -124,27 +125,29 @@ TEST_F(InstallEngineTest, DownloadsExtractsAndEndsOnTheFinishPage) {
     const auto position = [&](const std::wstring& event) {
         return std::find(events.begin(), events.end(), event) - events.begin();
     };
-    const std::wstring target = text::SystemToWide(downloads.tasks[L"a.zip"].targetPath);
+    const std::wstring target = text::SystemToWide(downloads.tasks.at(L"a.zip").targetPath);
+    const std::wstring archivePath = DownloadPrefix(temp / L"downloads") + L"a.zip";
     const std::vector<std::wstring> ordered = {
         L"log:准备下载文件:.net20安装版",
-        L"clear-rows",
-        L"row:0:a.zip",
         L"log:准备从HTTP服务器127下载文件a.zip...",  // the host up to its first "."
-        L"buttons:16",
-        L"start-timer:2:150",
+        L"plan:a.zip=0",  // the size of a package that fits in its first KiB
+        L"begin:download",
         L"log:文件 " + target + L" 下载完成",
-        L"start-timer:3:333",
-        L"stop-timer:3",
-        L"stop-timer:2",
-        L"status-hidden",
-        L"buttons:2",
-        L"next-page",
+        L"end:download",
+        L"log:正在解压文件:" + archivePath + L"...",
+        L"begin:extraction:" + archivePath,
+        L"end:extraction:" + archivePath,
+        L"begin:configuration",
+        L"end:configuration",
+        L"begin:registration",
+        L"end:registration",
+        L"end:run:installed",
     };
     for (size_t i = 0; i + 1 < ordered.size(); ++i) {
         EXPECT_LT(position(ordered[i]), position(ordered[i + 1]))
             << text::WideToUtf8(ordered[i]) << " before " << text::WideToUtf8(ordered[i + 1]);
     }
-    EXPECT_EQ(position(L"next-page"), static_cast<long>(events.size()) - 1);
+    EXPECT_EQ(position(L"end:run:installed"), static_cast<long>(events.size()) - 1);
     // The service hears about the download, the protected files come first.
     const auto actions = ServiceActions();
     EXPECT_EQ(actions.front(), "getftp");
@@ -155,6 +158,82 @@ TEST_F(InstallEngineTest, DownloadsExtractsAndEndsOnTheFinishPage) {
     std::string log;
     ASSERT_TRUE(platform::ReadWholeFile(context.logPath, log));
     EXPECT_NE(log.find("--\xE4\xB8\x8B\xE8\xBD\xBD&"), std::string::npos);
+}
+
+// The events of whole runs, without their log lines: what a front-end maps to its
+// controls. "%A" stands for the download directory's prefix.
+TEST_F(InstallEngineTest, EventSequencesOfWholeRuns) {
+    std::string setupProgram;
+#ifdef _WIN32
+    const std::wstring fixture = JoinPath(GetModuleDir(), L"install_setup_fixture.exe");
+#else
+    const std::wstring fixture = JoinPath(GetModuleDir(), L"install_setup_fixture");
+#endif
+    ASSERT_TRUE(platform::ReadWholeFile(fixture, setupProgram)) << text::WideToUtf8(fixture);
+    Serve(mirror, "a.zip", BuildZip({FileEntry("a.txt", "a")}));
+    Serve(mirror, "big.zip", BuildZip({FileEntry("big.bin", std::string(3000, 'b'))}));
+    Serve(mirror, "setup.exe", setupProgram);
+    AddServer(mirror.WideHostPort(), true, false);
+
+    PackageEntry setup = Package(L"setup.exe");
+    setup[L"setupparam"] = L"setup.rec";
+    struct RunCase {
+        const char* name;
+        InstallPlan plan;
+        std::vector<std::wstring> expected;
+    };
+    const std::vector<RunCase> cases = {
+        {"clean run",
+         {Package(L"a.zip"), Package(L"big.zip")},
+         {L"plan:a.zip=0,big.zip=3", L"begin:download", L"end:download",
+          L"begin:extraction:%Aa.zip", L"end:extraction:%Aa.zip", L"begin:extraction:%Abig.zip",
+          L"end:extraction:%Abig.zip", L"begin:configuration", L"end:configuration",
+          L"begin:registration", L"end:registration", L"end:run:installed"}},
+        {"failed package",
+         {Package(L"missing.zip"), Package(L"a.zip")},
+         {L"plan:missing.zip=0,a.zip=0", L"begin:download", L"end:download",
+          L"begin:extraction:%Amissing.zip", L"end:extraction:%Amissing.zip",
+          L"begin:extraction:%Aa.zip", L"end:extraction:%Aa.zip", L"begin:configuration",
+          L"end:configuration", L"begin:registration", L"end:registration", L"end:run:failed"}},
+        {"setup program",
+         {setup},
+         {L"plan:setup.exe=" + std::to_wstring(setupProgram.size() / 1024), L"begin:download",
+          L"end:download", L"begin:setup:setup.exe", L"end:setup:setup.exe", L"begin:configuration",
+          L"end:configuration", L"begin:registration", L"end:registration", L"end:run:installed"}},
+    };
+    const std::wstring prefix = DownloadPrefix(temp / L"downloads");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const wchar_t* name : {L"a.zip", L"big.zip", L"setup.exe", L"missing.zip"})
+            platform::RemoveFile(temp / L"downloads" + kPathSeparator + name);
+        downloads.tasks.clear();
+        downloads.serverHttp = {L"Y"};  // a failed package takes its mirror out of the run
+        RecordingEvents events;
+        InstallEngine engine(context, downloads, events, c.plan, L"");
+        engine.settleMilliseconds = 0;
+        engine.StartInstall();
+        engine.Wait();
+
+        std::vector<std::wstring> seen;
+        for (const auto& event : events.Events()) {
+            if (event.rfind(L"log:", 0) != 0)
+                seen.push_back(event);
+        }
+        std::vector<std::wstring> expected;
+        for (std::wstring event : c.expected) {
+            const size_t at = event.find(L"%A");
+            if (at != std::wstring::npos)
+                event.replace(at, 2, prefix);
+            expected.push_back(event);
+        }
+        EXPECT_EQ(seen, expected);
+        // The log of the run is the journal's, line for line.
+        EXPECT_EQ(events.Lines(), engine.Journal().LogLines());
+    }
+    // The setup program ran in the install directory.
+    std::string record;
+    EXPECT_TRUE(platform::ReadWholeFile(JoinPath(temp / L"app", L"setup.rec"), record));
+    EXPECT_NE(record.find("end"), std::string::npos);
 }
 
 TEST_F(InstallEngineTest, SkipRulesOfStartInstall) {
@@ -174,7 +253,7 @@ TEST_F(InstallEngineTest, SkipRulesOfStartInstall) {
     EXPECT_EQ(rows[1][0], L"old.zip");
     EXPECT_EQ(rows[1][1], L"1");  // filesize 1 KiB from the entry
     const auto lines = view.Lines();
-    const std::wstring old = text::SystemToWide(downloads.tasks[L"old.zip"].targetPath);
+    const std::wstring old = text::SystemToWide(downloads.tasks.at(L"old.zip").targetPath);
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"文件 " + old + L" 已存在，不下载"),
               lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(),
@@ -220,7 +299,7 @@ TEST_F(InstallEngineTest, PackagesWithoutMirrorAreReportedAsFailed) {
     EXPECT_EQ(failed, std::vector<std::wstring>{L"missing.zip"});
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1][1], L"0");
-    const std::wstring target = text::SystemToWide(downloads.tasks[L"missing.zip"].targetPath);
+    const std::wstring target = text::SystemToWide(downloads.tasks.at(L"missing.zip").targetPath);
     const auto lines = view.Lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), L"文件 " + target + L" 下载失败"), lines.end());
     const auto actions = ServiceActions();
@@ -310,8 +389,7 @@ TEST_F(InstallEngineTest, RecordsLeadingOutsideTheDirectoriesAreRefusedAsFailedP
     Serve(mirror, "fine.zip", BuildZip({FileEntry("fine.txt", "yes")}));
     AddServer(mirror.WideHostPort(), true, false);
 
-    DownloadPage page(view);
-    InstallEngine engine(context, downloads, page,
+    InstallEngine engine(context, downloads, view,
                          {Package(L"escape.zip", L"../../escaped"), Package(L"../../victim.txt"),
                           Package(L"good.zip", L"C:\\x"), Package(L"fine.zip")},
                          L"");
@@ -327,8 +405,9 @@ TEST_F(InstallEngineTest, RecordsLeadingOutsideTheDirectoriesAreRefusedAsFailedP
     EXPECT_TRUE(platform::ReadWholeFile(victim, kept));
     EXPECT_EQ(kept, "the user's file");
     // Only the sound record was downloaded, and it is the only file the run may delete.
-    ASSERT_EQ(page.Rows().size(), 1u);
-    EXPECT_EQ(page.Rows()[0][0], L"fine.zip");
+    const auto packages = engine.Journal().Packages();
+    ASSERT_EQ(packages.size(), 1u);
+    EXPECT_EQ(packages[0][0], L"fine.zip");
     EXPECT_EQ(engine.DownloadedPackages(), std::vector<std::wstring>{JoinPath(
                                                JoinPath(temp / L"d", L"downloads"), L"fine.zip")});
     std::string log;
@@ -345,8 +424,7 @@ TEST_F(InstallEngineTest, APackageThatWasThereBeforeIsNotOneToDelete) {
     const std::wstring old = temp / L"downloads" + kPathSeparator + L"old.zip";
     ASSERT_TRUE(platform::WriteWholeFile(old, BuildZip({FileEntry("o.txt", "o")})));
 
-    DownloadPage page(view);
-    InstallEngine engine(context, downloads, page, {Package(L"new.zip"), Package(L"old.zip")}, L"");
+    InstallEngine engine(context, downloads, view, {Package(L"new.zip"), Package(L"old.zip")}, L"");
     engine.settleMilliseconds = 0;
     engine.StartInstall();
     engine.Wait();

@@ -32,9 +32,10 @@ class RuntimeConfigPatcher : public ::testing::Test {
     ScopedTempDir dir;
     LoopbackService service;
     CInstallContext context{{service.Address()}, dir / L"Install.log"};
-    RecordingFrontEnd frontEnd;
+    RecordingEvents events;
+    RunJournal journal{events};
     InstallPlan plan;
-    InstallStepContext step{context, plan, frontEnd};
+    InstallStepContext step{context, plan, journal};
 
     std::wstring SetupDir() const { return dir / L"setup"; }
     std::wstring Put(const std::wstring& relative, const std::string& content) {
@@ -68,11 +69,11 @@ TEST_F(RuntimeConfigPatcher, RewritesOnlyTheExactTextsInBothDirections) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::wstring path = Put(L"app.exe.config", c.before);
-        frontEnd.choice = c.choice;
-        frontEnd.ClearLines();
+        events.choice = c.choice;
+        events.ClearLines();
         EXPECT_TRUE(PatchConfigFile(path, step));
         EXPECT_EQ(ReadBytes(path), c.after);
-        EXPECT_EQ(frontEnd.Lines(),
+        EXPECT_EQ(events.Lines(),
                   (std::vector<std::wstring>{L"修改文件：" + path, L"修改文件成功"}));
         // A second run with the same choice changes nothing.
         EXPECT_TRUE(PatchConfigFile(path, step));
@@ -83,7 +84,7 @@ TEST_F(RuntimeConfigPatcher, RewritesOnlyTheExactTextsInBothDirections) {
 TEST_F(RuntimeConfigPatcher, AFileNamedLikeTheTemporaryOneIsLeftAlone) {
     const std::wstring path = Put(L"app.exe.config", kNet20Config);
     const std::wstring userFile = Put(L"app.exe.config.tmp", "the user's own file");
-    frontEnd.choice = RuntimeChoice::Net40;
+    events.choice = RuntimeChoice::Net40;
 
     EXPECT_TRUE(PatchConfigFile(path, step));
     EXPECT_EQ(ReadBytes(path), kNet40Config);
@@ -92,18 +93,18 @@ TEST_F(RuntimeConfigPatcher, AFileNamedLikeTheTemporaryOneIsLeftAlone) {
 
 TEST_F(RuntimeConfigPatcher, DefaultChoiceTouchesAndLogsNothing) {
     const std::wstring path = Put(L"app.exe.config", kNet20Config);
-    frontEnd.choice = RuntimeChoice::Default;
+    events.choice = RuntimeChoice::Default;
     EXPECT_TRUE(PatchConfigFile(path, step));
     EXPECT_TRUE(PatchConfigFile(dir / L"missing.config", step));
     EXPECT_EQ(ReadBytes(path), kNet20Config);
-    EXPECT_TRUE(frontEnd.Lines().empty());
+    EXPECT_TRUE(events.Lines().empty());
 }
 
 TEST_F(RuntimeConfigPatcher, MissingFileIsReported) {
-    frontEnd.choice = RuntimeChoice::Net40;
+    events.choice = RuntimeChoice::Net40;
     const std::wstring path = dir / L"missing.exe.config";
     EXPECT_FALSE(PatchConfigFile(path, step));
-    EXPECT_EQ(frontEnd.Lines(), (std::vector<std::wstring>{L"修改文件：" + path, L"打开文件失败"}));
+    EXPECT_EQ(events.Lines(), (std::vector<std::wstring>{L"修改文件：" + path, L"打开文件失败"}));
     EXPECT_FALSE(platform::PathExists(path));
 }
 
@@ -114,12 +115,12 @@ TEST_F(RuntimeConfigPatcher, Utf16FileIsLeftWhole) {
     for (const char c : std::string("<startup>\r\n<supportedRuntime version=\"v2.0.50727\"/>"))
         utf16 += std::string{c, '\0'};
     const std::wstring path = Put(L"wide.exe.config", utf16);
-    frontEnd.choice = RuntimeChoice::Net40;
+    events.choice = RuntimeChoice::Net40;
     EXPECT_FALSE(PatchConfigFile(path, step));
     EXPECT_EQ(ReadBytes(path), utf16);
-    ASSERT_FALSE(frontEnd.Lines().empty());
-    EXPECT_EQ(frontEnd.Lines().front(), L"修改文件：" + path);
-    EXPECT_NE(frontEnd.Lines().back(), L"修改文件成功");
+    ASSERT_FALSE(events.Lines().empty());
+    EXPECT_EQ(events.Lines().front(), L"修改文件：" + path);
+    EXPECT_NE(events.Lines().back(), L"修改文件成功");
 }
 
 TEST_F(RuntimeConfigPatcher, PatchesTheMainProgramAndTheServiceList) {
@@ -130,13 +131,13 @@ TEST_F(RuntimeConfigPatcher, PatchesTheMainProgramAndTheServiceList) {
     const std::wstring rootConfig = Put(L"root.exe.config", kNet20Config);
     service.Answer("appexe",
                    "OK[{'path':'tools','exename':'tool.exe'},{'path':'','exename':'root.exe'}]");
-    frontEnd.choice = RuntimeChoice::Net40;
+    events.choice = RuntimeChoice::Net40;
 
     PatchRuntimeConfigs(step);
 
     for (const auto& path : {mainConfig, toolConfig, rootConfig})
         EXPECT_EQ(ReadBytes(path), kNet40Config);
-    EXPECT_EQ(frontEnd.Lines(),
+    EXPECT_EQ(events.Lines(),
               (std::vector<std::wstring>{L"修改文件：" + mainConfig, L"修改文件成功",
                                          L"修改文件：" + toolConfig, L"修改文件成功",
                                          L"修改文件：" + rootConfig, L"修改文件成功"}));
@@ -150,12 +151,12 @@ TEST_F(RuntimeConfigPatcher, FilesOutsideTheInstallDirectoryAreNeverRewritten) {
     service.Answer("appexe",
                    "OK[{'path':'..','exename':'outside.exe'},"
                    "{'path':'','exename':'../outside.exe'}]");
-    frontEnd.choice = RuntimeChoice::Net40;
+    events.choice = RuntimeChoice::Net40;
 
     PatchRuntimeConfigs(step);
 
     EXPECT_EQ(ReadBytes(outside), kNet20Config);
-    EXPECT_TRUE(frontEnd.Lines().empty());
+    EXPECT_TRUE(events.Lines().empty());
     // One line per refusal: name.ini's and the two of the service's list.
     const std::wstring log = ReadLog(dir / L"Install.log");
     size_t refusals = 0;
@@ -169,13 +170,13 @@ TEST_F(RuntimeConfigPatcher, MissingNameFileAndFailedListAreLoggedAndSurvived) {
     context.SetParam(L"SetupFullPath", SetupDir());
     const std::wstring rootConfig = Put(L"root.exe.config", kNet20Config);
     service.Answer("appexe", "ER no list");
-    frontEnd.choice = RuntimeChoice::Net40;
+    events.choice = RuntimeChoice::Net40;
 
     PatchRuntimeConfigs(step);
 
     // Without name.ini the main program's file is "<setup>\.config", which does not exist.
     const std::wstring nameless = JoinPath(SetupDir(), L"") + L".config";
-    EXPECT_EQ(frontEnd.Lines(),
+    EXPECT_EQ(events.Lines(),
               (std::vector<std::wstring>{L"修改文件：" + nameless, L"打开文件失败"}));
     EXPECT_EQ(ReadBytes(rootConfig), kNet20Config);
 }
@@ -185,12 +186,12 @@ TEST_F(RuntimeConfigPatcher, DefaultChoiceSkipsEveryFile) {
     Put(L"config\\name.ini", "[Name]\r\nexe=main.exe\r\n");
     const std::wstring mainConfig = Put(L"main.exe.config", kNet20Config);
     service.Answer("appexe", "OK[{'path':'','exename':'main.exe'}]");
-    frontEnd.choice = RuntimeChoice::Default;
+    events.choice = RuntimeChoice::Default;
 
     PatchRuntimeConfigs(step);
 
     EXPECT_EQ(ReadBytes(mainConfig), kNet20Config);
-    EXPECT_TRUE(frontEnd.Lines().empty());
+    EXPECT_TRUE(events.Lines().empty());
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "platform/directory.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
-#include "recording_front_end.h"
+#include "recording_events.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
 
@@ -132,7 +132,8 @@ class ProtectExistingFilesTest : public testing::Test {
     CInstallContext context_;
     std::wstring setup_;
     std::wstring download_;
-    RecordingFrontEnd frontEnd_;
+    RecordingEvents events_;
+    RunJournal journal_{events_};
 };
 
 TEST_F(ProtectExistingFilesTest, HoldsTheListedFilesThroughTheExtraction) {
@@ -147,7 +148,7 @@ TEST_F(ProtectExistingFilesTest, HoldsTheListedFilesThroughTheExtraction) {
     PackageEntry package;
     package[L"filename"] = L"pkg.zip";
     const InstallPlan plan = {package};
-    InstallStepContext step{context_, plan, frontEnd_};
+    InstallStepContext step{context_, plan, journal_};
 
     CProtectedFiles held;
     ProtectExistingFiles(step, held);
@@ -156,7 +157,7 @@ TEST_F(ProtectExistingFilesTest, HoldsTheListedFilesThroughTheExtraction) {
         Line(L"user.cfg"),
         Line(std::wstring(L"sub") + kPathSeparator + L"deep" + kPathSeparator + L"x.dat"),
         Line(std::wstring(L"config") + kPathSeparator + L"a.ini")};
-    EXPECT_EQ(frontEnd_.Lines(), protectedLines);
+    EXPECT_EQ(events_.Lines(), protectedLines);
 
     ExtractPackages(step, held);
     ReleaseProtectedFiles(step, held);
@@ -175,13 +176,13 @@ TEST_F(ProtectExistingFilesTest, HoldsTheListedFilesThroughTheExtraction) {
 TEST_F(ProtectExistingFilesTest, AFailedAnswerProtectsNothing) {
     service_.Answer("appfilesnot", "ER no such application");
     const InstallPlan plan;
-    InstallStepContext step{context_, plan, frontEnd_};
+    InstallStepContext step{context_, plan, journal_};
     CProtectedFiles held;
     ASSERT_EQ(held.Add(JoinPath(setup_, L"readme.txt")),
               CProtectedFiles::AddResult::Held);  // emptied at the start
     ProtectExistingFiles(step, held);
     EXPECT_TRUE(held.Empty());
-    EXPECT_TRUE(frontEnd_.Lines().empty());
+    EXPECT_TRUE(events_.Lines().empty());
 }
 
 TEST_F(ProtectExistingFilesTest, HoldsAreBoundedAndCostNoDescriptors) {
@@ -192,13 +193,13 @@ TEST_F(ProtectExistingFilesTest, HoldsAreBoundedAndCostNoDescriptors) {
             JoinPath(setup_, L"many/" + std::to_wstring(i) + L".dat"), "data"));
     service_.Answer("appfilesnot", "OK[{'filename':'many/*.dat'}]");
     const InstallPlan plan;
-    InstallStepContext step{context_, plan, frontEnd_};
+    InstallStepContext step{context_, plan, journal_};
 
     const size_t descriptorsBefore = OpenDescriptors();
     CProtectedFiles held;
     ProtectExistingFiles(step, held);
     EXPECT_EQ(held.Paths().size(), CProtectedFiles::kMaxHeldFiles);
-    EXPECT_EQ(frontEnd_.Lines().size(), CProtectedFiles::kMaxHeldFiles);
+    EXPECT_EQ(events_.Lines().size(), CProtectedFiles::kMaxHeldFiles);
     // Every other open of the process still works: the holds keep no descriptors.
     EXPECT_LT(OpenDescriptors(), descriptorsBefore + 10);
     EXPECT_NE(ReadLog(dir_ / L"Install.log").find(L"Protect\t20 more files match the patterns"),
@@ -210,7 +211,7 @@ TEST_F(ProtectExistingFilesTest, HoldsAreBoundedAndCostNoDescriptors) {
 TEST_F(ProtectExistingFilesTest, AHoldWithoutACopyIsLogged) {
     service_.Answer("appfilesnot", "OK[{'filename':'user.cfg'}]");
     const InstallPlan plan;
-    InstallStepContext step{context_, plan, frontEnd_};
+    InstallStepContext step{context_, plan, journal_};
     // No copy can be made where the temporary directory does not exist.
     const char* saved = std::getenv("TMPDIR");
     const std::string savedValue = saved != nullptr ? saved : "";
@@ -222,7 +223,7 @@ TEST_F(ProtectExistingFilesTest, AHoldWithoutACopyIsLogged) {
     else
         unsetenv("TMPDIR");
 
-    EXPECT_EQ(frontEnd_.Lines(), std::vector<std::wstring>{Line(L"user.cfg")});
+    EXPECT_EQ(events_.Lines(), std::vector<std::wstring>{Line(L"user.cfg")});
     EXPECT_TRUE(held.IsHeld(JoinPath(setup_, L"user.cfg")));  // still refused to the extraction
     EXPECT_NE(ReadLog(dir_ / L"Install.log")
                   .find(JoinPath(setup_, L"user.cfg") + L" is held without a copy"),

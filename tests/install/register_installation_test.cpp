@@ -51,9 +51,10 @@ class Registration : public ::testing::Test {
     ScopedTempDir dir;
     LoopbackService service;
     CInstallContext context{{service.Address()}, dir / L"Install.log"};
-    RecordingFrontEnd frontEnd;
+    RecordingEvents events;
+    RunJournal journal{events};
     InstallPlan plan;
-    InstallStepContext step{context, plan, frontEnd};
+    InstallStepContext step{context, plan, journal};
     IsolatedUserFolders folders{dir.path()};
     std::wstring keyName;
 

@@ -1,5 +1,6 @@
 // The setup runner with a real stand-in setup program: start order, wait order, the
-// command line each program sees, its working directory, failures and the wait dialog.
+// command line each program sees, its working directory, failures and the steps reported around
+// each wait.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +18,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/text_codec.h"
-#include "recording_front_end.h"
+#include "recording_events.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -95,7 +96,6 @@ class SetupRunnerTest : public testing::Test {
         EXPECT_TRUE(platform::CreateDirectoryLevel(setup_));
         context_.SetParam(L"DownloadPath", download_);
         context_.SetParam(L"SetupFullPath", setup_);
-        options_.dialogPollMilliseconds = 50;
     }
 
     // Puts the fixture program into the download directory under `name`.
@@ -124,8 +124,8 @@ class SetupRunnerTest : public testing::Test {
     }
     // The programs that could not be started.
     std::vector<std::wstring> Run(const InstallPlan& plan) {
-        InstallStepContext step{context_, plan, frontEnd_};
-        return RunSetupPrograms(step, options_);
+        InstallStepContext step{context_, plan, journal_};
+        return RunSetupPrograms(step);
     }
     // The working directory as the program reports it.
     std::wstring ExpectedCwd() const {
@@ -143,8 +143,8 @@ class SetupRunnerTest : public testing::Test {
     CInstallContext context_;
     std::wstring download_;
     std::wstring setup_;
-    RecordingFrontEnd frontEnd_;
-    SetupRunnerOptions options_;
+    RecordingEvents events_;
+    RunJournal journal_{events_};
 };
 
 TEST_F(SetupRunnerTest, StartsAllThenWaitsInStartOrder) {
@@ -161,7 +161,7 @@ TEST_F(SetupRunnerTest, StartsAllThenWaitsInStartOrder) {
     // When the first program's completion is logged, the second must have run to its end
     // already: it was started before the first wait.
     std::atomic<bool> secondEndedBeforeFirstCompletion{false};
-    frontEnd_.onLine = [&](const std::wstring& line) {
+    events_.onLine = [&](const std::wstring& line) {
         if (line == L"first.exe 后台安装完毕")
             secondEndedBeforeFirstCompletion = ReadRecord(JoinPath(setup_, L"second.rec")).ended;
     };
@@ -173,7 +173,7 @@ TEST_F(SetupRunnerTest, StartsAllThenWaitsInStartOrder) {
         L"first.exe 后台安装完毕",
         L"second setup.exe 后台安装完毕",
     };
-    EXPECT_EQ(frontEnd_.Lines(), expected);
+    EXPECT_EQ(events_.Lines(), expected);
     EXPECT_TRUE(secondEndedBeforeFirstCompletion);
 
     const FixtureRecord first = ReadRecord(JoinPath(setup_, L"first.rec"));
@@ -188,26 +188,21 @@ TEST_F(SetupRunnerTest, StartsAllThenWaitsInStartOrder) {
     EXPECT_TRUE(second.ended);
     EXPECT_EQ(second.args, (std::vector<std::wstring>{L"second.rec", L"100"}));
 
-    // Per program: the dialog is started and shown, the status line tells what runs, and
-    // the dialog ends after the completion text.
+    // Per program, in start order: the setup step begins before the wait and ends after
+    // the completion line.
     std::vector<std::wstring> outline;
-    for (const auto& event : frontEnd_.Events()) {
-        if (!outline.empty() && outline.back() == event)
-            continue;  // repeated status updates while waiting
-        if (event.rfind(L"dialog-", 0) == 0 || event.rfind(L"status:", 0) == 0)
+    for (const auto& event : events_.Events()) {
+        if (event.rfind(L"begin:", 0) == 0 || event.rfind(L"end:", 0) == 0 ||
+            event.find(L"后台安装完毕") != std::wstring::npos)
             outline.push_back(event);
     }
     const std::vector<std::wstring> expectedOutline = {
-        L"dialog-start",
-        L"dialog-show",
-        L"status:first.exe 正在后台安装，请稍候...",
-        L"status:first.exe 后台安装完毕",
-        L"dialog-end",
-        L"dialog-start",
-        L"dialog-show",
-        L"status:second setup.exe 正在后台安装，请稍候...",
-        L"status:second setup.exe 后台安装完毕",
-        L"dialog-end",
+        L"begin:setup:first.exe",
+        L"log:first.exe 后台安装完毕",
+        L"end:setup:first.exe",
+        L"begin:setup:second setup.exe",
+        L"log:second setup.exe 后台安装完毕",
+        L"end:setup:second setup.exe",
     };
     EXPECT_EQ(outline, expectedOutline);
 }
@@ -224,14 +219,14 @@ TEST_F(SetupRunnerTest, AProgramThatCannotStartIsLoggedAndTheOthersRun) {
         L"执行安装 " + CommandLine(L"good.exe", L"good.rec"),
         L"good.exe 后台安装完毕",
     };
-    EXPECT_EQ(frontEnd_.Lines(), expected);
+    EXPECT_EQ(events_.Lines(), expected);
     EXPECT_TRUE(ReadRecord(JoinPath(setup_, L"good.rec")).ended);
 }
 
 TEST_F(SetupRunnerTest, EmptyParametersLeaveOnlyTheProgram) {
     AddProgram(L"noargs.exe");
     EXPECT_TRUE(Run({Package(L"noargs.exe", L"")}).empty());
-    EXPECT_EQ(frontEnd_.Lines().front(), L"执行安装 " + CommandLine(L"noargs.exe", L""));
+    EXPECT_EQ(events_.Lines().front(), L"执行安装 " + CommandLine(L"noargs.exe", L""));
     const FixtureRecord record = ReadRecord(JoinPath(setup_, L"noargs.exe.rec"));
     EXPECT_TRUE(record.ended);
     EXPECT_TRUE(record.args.empty());
@@ -246,25 +241,10 @@ TEST_F(SetupRunnerTest, OnlyNamesWithExeOrMsiAreRun) {
     const InstallPlan plan = {Package(L"UPPER.EXE", L"upper.rec"), Package(L"data.zip", L""),
                               Package(L"tool.exe.bin", L"tool.rec")};
     EXPECT_TRUE(Run(plan).empty());
-    EXPECT_EQ(frontEnd_.Lines(),
+    EXPECT_EQ(events_.Lines(),
               (std::vector<std::wstring>{L"执行安装 " + CommandLine(L"tool.exe.bin", L"tool.rec"),
                                          L"tool.exe.bin 后台安装完毕"}));
     EXPECT_FALSE(platform::PathExists(JoinPath(setup_, L"upper.rec")));
-}
-
-TEST_F(SetupRunnerTest, AWaitDialogThatNeverAppearsIsGivenUp) {
-    AddProgram(L"quiet.exe");
-    frontEnd_.dialogReadyAfterPolls = -1;
-    options_.dialogPollLimit = 3;
-    EXPECT_TRUE(Run({Package(L"quiet.exe", L"quiet.rec 300")}).empty());
-    EXPECT_TRUE(ReadRecord(JoinPath(setup_, L"quiet.rec")).ended);
-    EXPECT_EQ(frontEnd_.Lines().back(), L"quiet.exe 后台安装完毕");
-    const auto events = frontEnd_.Events();
-    EXPECT_EQ(std::count(events.begin(), events.end(), L"dialog-show"), 0);
-    EXPECT_EQ(std::count(events.begin(), events.end(), L"dialog-end"), 1);
-    std::string log;
-    platform::ReadWholeFile(dir_ / L"Install.log", log);
-    EXPECT_NE(log.find("wait dialog did not appear"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/module_info.h"
+
 namespace win32 {
 
 std::wstring DialogWindow::ItemText(int id) const {
@@ -147,17 +149,7 @@ INT_PTR PropertyPage::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 std::wstring ApplicationName() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    std::wstring name(path.begin(), path.end());
+    std::wstring name = platform::GetModuleFilePath();
     const size_t slash = name.find_last_of(L"\\/");
     if (slash != std::wstring::npos)
         name.erase(0, slash + 1);

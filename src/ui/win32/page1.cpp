@@ -1,6 +1,5 @@
 #include "ui/win32/page1.h"
 
-#include "install/install_front_end.h"
 #include "ui/page_texts.h"
 #include "ui/res/wizard_ids.h"
 

@@ -2,7 +2,6 @@
 
 #include <shlobj.h>
 
-#include "install/install_front_end.h"
 #include "platform/shell_folders.h"
 #include "ui/page_texts.h"
 #include "ui/path_page_logic.h"

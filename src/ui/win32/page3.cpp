@@ -6,8 +6,8 @@
 #include "install/package_plan.h"
 #include "platform/text_codec.h"
 #include "service/common.h"
+#include "ui/bounded_poll.h"
 #include "ui/page_texts.h"
-#include "ui/progress_view.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/main_sheet.h"
 #include "ui/win32/wait_dialog.h"
@@ -17,12 +17,12 @@ namespace {
 // Runs a function handed over by another thread on the page's thread.
 constexpr UINT WM_RUN_ON_PAGE = WM_APP + 2;
 
-constexpr int kColumnWidths[kColumnCount] = {120, 60, 55, 80, 55, 55, 120};
+constexpr int kColumnWidths[kPackageFieldCount] = {120, 60, 55, 80, 55, 55, 120};
 
 }  // namespace
 
 CPage3::CPage3(CInstallContext& context, CDownloadManager& downloads)
-    : CWizardPage(IDD_PAGE3, context), downloads_(downloads), page_(*this) {}
+    : CWizardPage(IDD_PAGE3, context), downloads_(downloads) {}
 
 CPage3::~CPage3() {
     EndWaitDialog();
@@ -42,10 +42,10 @@ BOOL CPage3::OnInitDialog() {
     ReleaseDC(window_, screen);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    for (int column = 0; column < kColumnCount; ++column) {
+    for (int column = 0; column < kPackageFieldCount; ++column) {
         LVCOLUMNW info = {};
         info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        info.pszText = const_cast<wchar_t*>(kPackageColumnCaptions[column]);
+        info.pszText = const_cast<wchar_t*>(kPackageFieldCaptions[column]);
         info.cx = MulDiv(kColumnWidths[column], dpi, 96);
         info.iSubItem = column;
         SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
@@ -65,13 +65,13 @@ BOOL CPage3::OnInitDialog() {
 }
 
 void CPage3::FillRows(bool withVersions) {
-    page_.ClearRows();
+    ClearList();
     int row = 0;
     for (const PackageEntry& entry : plan_) {
-        page_.InsertRow(row, FieldOf(entry, L"filename"));
-        page_.SetCell(row, 1, FieldOf(entry, L"filesize"));
+        InsertListRow(row, FieldOf(entry, L"filename"));
+        SetListCell(row, 1, FieldOf(entry, L"filesize"));
         if (withVersions)
-            page_.SetCell(row, 6, FieldOf(entry, L"ver"));
+            SetListCell(row, 6, FieldOf(entry, L"ver"));
         ++row;
     }
 }
@@ -86,8 +86,8 @@ LRESULT CPage3::OnWizardNext() {
         return 0;  // the worker has registered the installation and moves on
     installState_ = 1;
     engine_ = std::make_unique<InstallEngine>(
-        context_, downloads_, page_, plan_,
-        ChosenVersionCaption(GetRuntimeChoice(), Ccommon::GetOsCode()));
+        context_, downloads_, *this, plan_,
+        ChosenVersionCaption(ChosenRuntime(), Ccommon::GetOsCode()));
     engine_->settleMilliseconds = settleMilliseconds;
     engine_->StartInstall();
     return -1;
@@ -103,15 +103,16 @@ bool CPage3::OnQueryCancel() {
 void CPage3::OnTimer(UINT_PTR id) {
     if (id == kProgressTimer) {
         Tick();
-    } else if (id == kActivityTimer) {
+    } else if (id == kActivityTimer && engine_) {
         KillTimer(window_, kActivityTimer);
-        page_.AnimateLog();
+        engine_->AnimateLog();
         SetTimer(window_, kActivityTimer, 333, nullptr);
     }
 }
 
 void CPage3::Tick() {
-    TickDownloadPage(downloads_, page_, totals_);
+    if (engine_)
+        engine_->TickProgress(totals_);
     SetItemText(IDC_TOTAL_SIZE, totals_.totalSize);
     SetItemText(IDC_TOTAL_TIME, totals_.totalTime);
     SetItemText(IDC_REMAINING, totals_.remaining);
@@ -158,7 +159,10 @@ bool CPage3::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
             std::string line =
                 bytes == nullptr ? std::string() : std::string(bytes, static_cast<size_t>(lParam));
             line = line.substr(0, line.find('\0'));
-            page_.AddLogLine(text::SystemToWide(line));
+            if (engine_)
+                engine_->Log(text::SystemToWide(line));
+            else
+                AddListLine(text::SystemToWide(line));
             result = 0;
             return true;
         }
@@ -196,11 +200,52 @@ void CPage3::AddListLine(const std::wstring& line) {
     SendMessageW(box, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
 }
 
-void CPage3::AddLogLine(const std::wstring& line) {
+void CPage3::ClearList() {
+    SendMessageW(Item(IDC_PACKAGE_LIST), LVM_DELETEALLITEMS, 0, 0);
+}
+
+void CPage3::InsertListRow(int row, const std::wstring& fileName) {
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<wchar_t*>(fileName.c_str());
+    SendMessageW(Item(IDC_PACKAGE_LIST), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void CPage3::SetListCell(int row, int column, const std::wstring& text) {
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(Item(IDC_PACKAGE_LIST), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+void CPage3::PlanShown(const std::vector<PackageRow>& packages) {
+    OnPageThread([&] {
+        ClearList();
+        for (int row = 0; row < static_cast<int>(packages.size()); ++row) {
+            InsertListRow(row, packages[row][0]);
+            for (int column = 1; column < kPackageFieldCount; ++column) {
+                if (!packages[row][column].empty())
+                    SetListCell(row, column, packages[row][column]);
+            }
+        }
+    });
+    // The run has begun: no way back, and Next comes when it has ended.
+    SetWizardButtons(kWizardNone);
+}
+
+void CPage3::PackageChanged(int index, const PackageRow& package) {
+    OnPageThread([&] {
+        for (int column = 1; column < kPackageFieldCount; ++column)
+            SetListCell(index, column, package[column]);
+    });
+}
+
+void CPage3::LogLineAdded(const std::wstring& line) {
     OnPageThread([&] { AddListLine(line); });
 }
 
-void CPage3::ReplaceLastLogLine(const std::wstring& line) {
+void CPage3::LastLogLineReplaced(const std::wstring& line) {
     OnPageThread([&] {
         const HWND box = Item(IDC_LOG_LIST);
         const LRESULT count = SendMessageW(box, LB_GETCOUNT, 0, 0);
@@ -210,52 +255,57 @@ void CPage3::ReplaceLastLogLine(const std::wstring& line) {
     });
 }
 
-void CPage3::ClearRows() {
-    OnPageThread([&] { SendMessageW(Item(IDC_PACKAGE_LIST), LVM_DELETEALLITEMS, 0, 0); });
+void CPage3::StepBegun(InstallStep step, const std::wstring& name) {
+    switch (step) {
+        case InstallStep::Download:
+            OnPageThread([&] { SetTimer(window_, kProgressTimer, 150, nullptr); });
+            break;
+        case InstallStep::Extraction:
+            OnPageThread([&] { SetTimer(window_, kActivityTimer, 333, nullptr); });
+            break;
+        case InstallStep::Setup:
+            OpenWaitDialog();
+            OnPageThread([&] {
+                ShowWindow(Item(IDC_STATUS_LINE), SW_SHOW);
+                SetItemText(IDC_STATUS_LINE, SetupStatusText(name, false));
+            });
+            break;
+        case InstallStep::Configuration:
+            StopTimers();
+            break;
+        case InstallStep::Registration:
+            break;
+    }
 }
 
-void CPage3::InsertRow(int row, const std::wstring& fileName) {
+void CPage3::StepEnded(InstallStep step, const std::wstring& name) {
+    switch (step) {
+        case InstallStep::Extraction:
+            OnPageThread([&] { KillTimer(window_, kActivityTimer); });
+            break;
+        case InstallStep::Setup:
+            OnPageThread([&] { SetItemText(IDC_STATUS_LINE, SetupStatusText(name, true)); });
+            EndWaitDialog();
+            break;
+        case InstallStep::Configuration:
+            SetWizardButtons(kWizardNext);
+            break;
+        default:
+            break;
+    }
+}
+
+void CPage3::StopTimers() {
     OnPageThread([&] {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.pszText = const_cast<wchar_t*>(fileName.c_str());
-        SendMessageW(Item(IDC_PACKAGE_LIST), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    });
-}
-
-void CPage3::SetCell(int row, int column, const std::wstring& text) {
-    OnPageThread([&] {
-        LVITEMW item = {};
-        item.iSubItem = column;
-        item.pszText = const_cast<wchar_t*>(text.c_str());
-        SendMessageW(Item(IDC_PACKAGE_LIST), LVM_SETITEMTEXTW, row,
-                     reinterpret_cast<LPARAM>(&item));
-    });
-}
-
-void CPage3::StartTimer(int id, unsigned periodMilliseconds) {
-    OnPageThread([&] { SetTimer(window_, id, periodMilliseconds, nullptr); });
-}
-
-void CPage3::StopTimer(int id) {
-    OnPageThread([&] {
-        KillTimer(window_, id);
+        KillTimer(window_, kProgressTimer);
         // The page keeps the figures of the end of the run, however the last tick fell.
-        if (id == kProgressTimer)
-            Tick();
+        Tick();
+        KillTimer(window_, kActivityTimer);
+        ShowWindow(Item(IDC_STATUS_LINE), SW_HIDE);
     });
 }
 
-void CPage3::ShowStatusLine(bool visible) {
-    OnPageThread([&] { ShowWindow(Item(IDC_STATUS_LINE), visible ? SW_SHOW : SW_HIDE); });
-}
-
-void CPage3::SetStatusText(const std::wstring& text) {
-    OnPageThread([&] { SetItemText(IDC_STATUS_LINE, text); });
-}
-
-RuntimeChoice CPage3::GetRuntimeChoice() {
+RuntimeChoice CPage3::ChosenRuntime() {
     RuntimeChoice choice = RuntimeChoice::Default;
     OnPageThread([&] {
         if (IsChecked(IDC_NET20))
@@ -272,7 +322,7 @@ void CPage3::SetWizardButtons(int value) {
         PostMessageW(GetParent(window), PSM_SETWIZBUTTONS, 0, value);
 }
 
-void CPage3::GoToNextPage() {
+void CPage3::RunEnded(RunOutcome) {
     runEnded_.store(true);
     const HWND window = pageWindow_.load();
     if (window != nullptr)
@@ -289,6 +339,17 @@ std::vector<std::wstring> CPage3::DownloadedPackages() const {
 
 bool CPage3::RunInProgress() const {
     return installState_ != 0 && !runEnded_.load();
+}
+
+// The wait dialog comes from a thread of its own; one that never appears is given up after
+// a bounded time, and the program is waited for without it.
+void CPage3::OpenWaitDialog() {
+    StartWaitDialog();
+    if (PollUntil([this] { return WaitDialogReady(); }, waitDialogPollMilliseconds,
+                  waitDialogPollLimit))
+        ShowWaitDialog();
+    else
+        context_.LogText(L"Setup\tThe wait dialog did not appear; waiting without it");
 }
 
 void CPage3::StartWaitDialog() {

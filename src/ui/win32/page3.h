@@ -1,17 +1,21 @@
 #pragma once
 // Page 3: the install plan and the runtime choice; its first Next starts the installation,
-// whose worker reaches the page only through messages to the page's window.
+// whose events the page turns into its controls, timers, buttons and the wait dialog. The
+// worker reaches the page only through messages to the page's window.
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 
-#include "install/download_page.h"
-#include "install/install_front_end.h"
+#include "install/install_events.h"
 #include "install/install_plan.h"
 #include "install/progress_tick.h"
 #include "ui/win32/sky_blue_edit.h"
 #include "ui/win32/wizard_page.h"
+
+// Timers of the page.
+inline constexpr int kProgressTimer = 2;  // progress tick, every 150 ms
+inline constexpr int kActivityTimer = 3;  // log animation while an archive unpacks, 333 ms
 
 class CDownloadManager;
 class InstallEngine;
@@ -21,7 +25,7 @@ class CWaitThread;
 // code page.
 inline constexpr UINT WM_INSTALL_LOG = WM_APP + 1;
 
-class CPage3 : public CWizardPage, public IInstallFrontEnd {
+class CPage3 : public CWizardPage, public IInstallEvents {
   public:
     CPage3(CInstallContext& context, CDownloadManager& downloads);
     ~CPage3() override;
@@ -34,29 +38,28 @@ class CPage3 : public CWizardPage, public IInstallFrontEnd {
     bool RunInProgress() const;
     // The wait dialog's window while one is on screen, else null.
     HWND WaitDialogWindow() const;
-    // Takes the wait dialog down (the cancel confirmation does this too).
-    void EndWaitDialog() override;
+    // The wait dialog shown while a setup program runs: started, polled until it exists,
+    // shown, and taken down when the program has finished (or on a confirmed cancel).
+    void StartWaitDialog();
+    bool WaitDialogReady();
+    void ShowWaitDialog();
+    void EndWaitDialog();
 
-    // IInstallFrontEnd, called from the worker or the page's own thread.
-    void AddLogLine(const std::wstring& line) override;
-    void ReplaceLastLogLine(const std::wstring& line) override;
-    void ClearRows() override;
-    void InsertRow(int row, const std::wstring& fileName) override;
-    void SetCell(int row, int column, const std::wstring& text) override;
-    void StartTimer(int id, unsigned periodMilliseconds) override;
-    void StopTimer(int id) override;
-    void ShowStatusLine(bool visible) override;
-    void SetStatusText(const std::wstring& text) override;
-    void StartWaitDialog() override;
-    bool WaitDialogReady() override;
-    void ShowWaitDialog() override;
-    RuntimeChoice GetRuntimeChoice() override;
-    void SetWizardButtons(int value) override;
-    void GoToNextPage() override;
+    // IInstallEvents, from the worker or the page's own thread.
+    void PlanShown(const std::vector<PackageRow>& packages) override;
+    void PackageChanged(int index, const PackageRow& package) override;
+    void LogLineAdded(const std::wstring& line) override;
+    void LastLogLineReplaced(const std::wstring& line) override;
+    void StepBegun(InstallStep step, const std::wstring& name) override;
+    void StepEnded(InstallStep step, const std::wstring& name) override;
+    void RunEnded(RunOutcome outcome) override;
+    RuntimeChoice ChosenRuntime() override;
 
-    DownloadPage& Page() { return page_; }
     // How long the worker pauses after the setup programs (tests shorten it).
     unsigned settleMilliseconds = 2000;
+    // How often and how long to look for the wait dialog before waiting without it.
+    unsigned waitDialogPollMilliseconds = 1000;
+    unsigned waitDialogPollLimit = 10;
 
   protected:
     BOOL OnInitDialog() override;
@@ -73,12 +76,17 @@ class CPage3 : public CWizardPage, public IInstallFrontEnd {
     // once the window is gone.
     void OnPageThread(const std::function<void()>& action);
     void FillRows(bool withVersions);
+    void ClearList();
+    void InsertListRow(int row, const std::wstring& fileName);
+    void SetListCell(int row, int column, const std::wstring& text);
+    void SetWizardButtons(int value);
+    void StopTimers();
+    void OpenWaitDialog();
     void OnRuntimeClicked();
     void AddListLine(const std::wstring& line);
     void Tick();
 
     CDownloadManager& downloads_;
-    DownloadPage page_;
     InstallPlan plan_;
     std::unique_ptr<InstallEngine> engine_;
     int installState_ = 0;

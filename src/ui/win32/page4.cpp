@@ -1,7 +1,6 @@
 #include "ui/win32/page4.h"
 
 #include "install/finish_steps.h"
-#include "install/install_front_end.h"
 #include "ui/page_texts.h"
 #include "ui/res/wizard_ids.h"
 #include "ui/win32/page3.h"

@@ -5,6 +5,12 @@
 #include "ui/win32/dialog_layer.h"
 #include "ui/win32/page_controls.h"
 
+// Wizard button values (Back 1, Next 2, Finish 4; 16 shows none of them).
+inline constexpr int kWizardNext = 2;
+inline constexpr int kWizardBackNext = 3;
+inline constexpr int kWizardFinish = 4;
+inline constexpr int kWizardNone = 16;
+
 class CWizardPage : public win32::PropertyPage {
   public:
     CWizardPage(int templateId, CInstallContext& context)

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     CDownloadManager& manager = CDownloadManager::Instance();
     const std::string target = argv[first];
     manager.logPath = text::SystemToWide(target + ".log");
-    CDownloadTask task;
+    CDownloadTask task(manager, manager.router);
     task.name = target.substr(target.find_last_of('/') + 1);
     task.targetPath = target;
     task.sha256 = digest;

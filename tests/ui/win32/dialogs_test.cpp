@@ -53,7 +53,7 @@ TEST(InitDialogTest, EndStates) {
         test_support::RefusingPort refused;
         if (!c.serviceUp)
             environment.context.serverList = {L"127.0.0.1:" + std::to_wstring(refused.Port())};
-        CDownloadManager downloads;
+        CDownloadManager downloads{ProxyRouter::Instance()};
         CInitDlg dialog(environment.context, downloads);
         std::atomic<DWORD> threadId{0};
         std::atomic<bool> ended{false};
@@ -101,7 +101,7 @@ TEST(InitDialogTest, LongTextKeepsWhatIsOnScreen) {
     WizardEnvironment environment;
     test_support::RefusingPort refused;
     environment.context.serverList = {L"127.0.0.1:" + std::to_wstring(refused.Port())};
-    CDownloadManager downloads;
+    CDownloadManager downloads{ProxyRouter::Instance()};
     CInitDlg dialog(environment.context, downloads);
     std::atomic<DWORD> threadId{0};
     std::thread ui([&] {

@@ -1,7 +1,8 @@
 // Page 3 and page 4 with real windows and a real download from a loopback mirror: the
-// plan in the package list, the progress tick's texts in the page's controls, the log
-// list and its animation, the summary in the install log, and the finish page's tip,
-// name file and package deletion.
+// plan in the package list, the progress tick's texts in the page's controls, what the
+// page makes of the run's events (cells, log lines, timers, buttons, the wait dialog),
+// the summary in the install log, and the finish page's tip, name file and package
+// deletion.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -115,45 +116,116 @@ TEST(DownloadPageTest, RunRendersProgressAndEndsOnTheFinishPage) {
     }
 }
 
-TEST(DownloadPageTest, LogListAnimationAndWorkerLines) {
-    struct AnimationCase {
-        const char* name;
-        size_t length;
-        std::vector<std::wstring> lastLines;  // the last lines after one animation tick
-    };
-    const AnimationCase cases[] = {
-        {"short line grows", 3, {L"abc…"}},
-        {"49 characters grow to 50", 49, {std::wstring(49, L'x') + L"…"}},
-        {"50 characters get a new line", 50, {std::wstring(50, L'x'), L"…"}},
-    };
+// What the page makes of the run's events, sent from this thread as the worker sends them.
+TEST(DownloadPageTest, EventsBecomeCellsLinesTimersAndButtons) {
     WizardEnvironment environment;
     WizardRun run(environment);
     ASSERT_TRUE(run.AdvanceTo(2));
     const HWND page3 = run.PageWindow(2);
+    const HWND list = GetDlgItem(page3, IDC_PACKAGE_LIST);
     const HWND box = GetDlgItem(page3, IDC_LOG_LIST);
+    const HWND status = GetDlgItem(page3, IDC_STATUS_LINE);
     CPage3& page = run.Sheet().Page3();
-    for (const auto& c : cases) {
+    // Whether the page's timer runs; it is stopped by asking.
+    const auto timerRan = [&](int id) {
+        BOOL killed = FALSE;
+        run.OnWizardThread([&] { killed = KillTimer(page3, id); });
+        return killed != FALSE;
+    };
+
+    page.PlanShown({PackageRow{L"a.dat", L"3"}, PackageRow{L"b.dat", L"0"}});
+    ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(Cell(list, 1, 0), L"b.dat");
+    EXPECT_EQ(Cell(list, 0, 1), L"3");
+    EXPECT_EQ(Cell(list, 0, 6), L"");  // the run's rows carry no version
+    EXPECT_TRUE(WaitFor([&] { return !run.ButtonEnabled(kNextButton); }));
+    EXPECT_FALSE(run.ButtonEnabled(kBackButton));
+
+    const PackageRow progress{L"b.dat", L"0", L"50.0", L"1.5", L"0.3", L"0.3", L""};
+    page.PackageChanged(1, progress);
+    for (int column = 1; column < kPackageFieldCount; ++column)
+        EXPECT_EQ(Cell(list, 1, column), progress[column]) << column;
+
+    struct LineCase {
+        const char* name;
+        bool replace;
+        std::wstring line;
+        std::vector<std::wstring> lastLines;
+    };
+    const LineCase lines[] = {
+        {"a new line", false, L"abc", {L"abc"}},
+        {"the last line rewritten", true, L"abc…", {L"abc…"}},
+        {"then a new one", false, L"…", {L"abc…", L"…"}},
+    };
+    for (const auto& c : lines) {
         SCOPED_TRACE(c.name);
-        const std::wstring line = c.length == 3 ? L"abc" : std::wstring(c.length, L'x');
-        page.Page().AddLogLine(line);
-        run.OnWizardThread([&] {
-            SendMessageW(page3, WM_TIMER, kActivityTimer, 0);
-            KillTimer(page3, kActivityTimer);
-        });
-        const auto lines = ListLines(box);
-        ASSERT_GE(lines.size(), c.lastLines.size());
-        const std::vector<std::wstring> last(lines.end() - static_cast<long>(c.lastLines.size()),
-                                             lines.end());
-        EXPECT_EQ(last, c.lastLines);
+        if (c.replace)
+            page.LastLogLineReplaced(c.line);
+        else
+            page.LogLineAdded(c.line);
+        const auto shown = ListLines(box);
+        ASSERT_GE(shown.size(), c.lastLines.size());
+        EXPECT_EQ(std::vector<std::wstring>(shown.end() - static_cast<long>(c.lastLines.size()),
+                                            shown.end()),
+                  c.lastLines);
         // The newest line is scrolled into view and nothing stays selected.
         EXPECT_EQ(SendMessageW(box, LB_GETCURSEL, 0, 0), LB_ERR);
     }
+
+    // The progress tick runs from the download on, the activity around each archive.
+    page.StepBegun(InstallStep::Download, L"");
+    EXPECT_TRUE(timerRan(kProgressTimer));
+    page.StepBegun(InstallStep::Download, L"");
+    page.StepBegun(InstallStep::Extraction, L"a.dat");
+    EXPECT_TRUE(timerRan(kActivityTimer));
+    page.StepBegun(InstallStep::Extraction, L"a.dat");
+    page.StepEnded(InstallStep::Extraction, L"a.dat");
+    EXPECT_FALSE(timerRan(kActivityTimer));
+
+    // A setup program runs behind the wait dialog, the status line says which.
+    page.StepBegun(InstallStep::Setup, L"s.exe");
+    const HWND dialog = page.WaitDialogWindow();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(IsWindowVisible(status));
+    EXPECT_EQ(WindowText(status), L"s.exe 正在后台安装，请稍候...");
+    page.StepEnded(InstallStep::Setup, L"s.exe");
+    EXPECT_EQ(WindowText(status), L"s.exe 后台安装完毕");
+    EXPECT_EQ(page.WaitDialogWindow(), nullptr);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+
+    // Configuration stops both timers and hides the status line; once it has ended, Next
+    // is offered.
+    page.StepBegun(InstallStep::Extraction, L"b.dat");
+    page.StepBegun(InstallStep::Configuration, L"");
+    EXPECT_FALSE(timerRan(kProgressTimer));
+    EXPECT_FALSE(timerRan(kActivityTimer));
+    EXPECT_FALSE(IsWindowVisible(status));
+    EXPECT_FALSE(run.ButtonEnabled(kNextButton));
+    page.StepEnded(InstallStep::Configuration, L"");
+    EXPECT_TRUE(WaitFor([&] { return run.ButtonEnabled(kNextButton); }));
 
     // A worker's line in the narrow code page.
     const std::string narrow = text::WideToSystem(L"解压完成");
     SendMessageW(page3, WM_INSTALL_LOG, reinterpret_cast<WPARAM>(narrow.c_str()),
                  static_cast<LPARAM>(narrow.size()));
     EXPECT_EQ(ListLines(box).back(), L"解压完成");
+}
+
+TEST(DownloadPageTest, AWaitDialogThatNeverAppearsIsGivenUp) {
+    WizardEnvironment environment;
+    WizardRun run(environment);
+    ASSERT_TRUE(run.AdvanceTo(2));
+    CPage3& page = run.Sheet().Page3();
+    page.waitDialogPollLimit = 0;  // looked for no time at all
+    page.StepBegun(InstallStep::Setup, L"quiet.exe");
+    const HWND dialog = page.WaitDialogWindow();
+    EXPECT_TRUE(dialog == nullptr || !IsWindowVisible(dialog));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(run.PageWindow(2), IDC_STATUS_LINE)));
+    page.StepEnded(InstallStep::Setup, L"quiet.exe");
+    EXPECT_EQ(page.WaitDialogWindow(), nullptr);
+    EXPECT_NE(ReadFileBytes(environment.context.logPath).find("wait dialog did not appear"),
+              std::string::npos);
 }
 
 TEST(DownloadPageTest, RuntimeChoiceFetchesThePlanAgain) {

@@ -14,6 +14,7 @@
 
 #include "app/install_context.h"
 #include "download/download_manager.h"
+#include "download/proxy_router.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
 #include "ui/win32/main_sheet.h"
@@ -73,7 +74,7 @@ struct WizardEnvironment {
     ScopedTempDir temp;
     FakeService fake;
     CInstallContext context;
-    CDownloadManager downloads;
+    CDownloadManager downloads{ProxyRouter::Instance()};
 };
 
 // The wizard on a thread of its own.
