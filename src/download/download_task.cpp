@@ -280,9 +280,8 @@ void CDownloadTask::BlockLoop(RunState& run) {
                         pace.Record(block.mirror, block.Length(), run.lastProgressMs - startedMs);
                 }
                 for (const size_t mirror : slow)
-                    manager_->Log(
-                        L"Download\t服务器%s速度过慢，其余块改由其他服务器下载",
-                        MirrorKey(mirrors[mirror]));
+                    manager_->Log(L"Download\t服务器%s速度过慢，其余块改由其他服务器下载",
+                                  MirrorKey(mirrors[mirror]));
             } else if (!run.stop && !Requeue(block)) {
                 Fail(run, text::Format(
                               L"Download\t文件%s下载失败，块(%09I64d-%09I64d)已失败%d次，停止下载",

@@ -232,7 +232,7 @@ void InstallEngine::DownloadAll() {
         CDownloadTask& task = downloads_.Task(key);
         const std::wstring target = text::SystemToWide(task.targetPath);
         task.onResumed = [this, &task](int64_t bytes) {
-            page_.AddLogLine(
+            journal_.Log(
                 text::Format(L"已下载 %d%%，继续下载", static_cast<int>(bytes * 100 / task.size)));
         };
         if (task.present) {
